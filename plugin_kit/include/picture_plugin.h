@@ -1,0 +1,116 @@
+/* The image-loader plug-in interface: entry points, records, error codes and flags.
+ * A picture plug-in includes this header, defines its entry points with PLUGIN_EXPORT
+ * and builds as a shared object (or, unchanged, as a 32-bit Windows DLL). The host
+ * defines PICTURE_PLUGIN_HOST before including it and binds the entry points by name
+ * through the pointer types below. */
+#ifndef PICTURE_PLUGIN_H
+#define PICTURE_PLUGIN_H
+
+#include <stdint.h>
+
+#include "windows_layer.h"
+
+/* Input kinds in the low three bits of the flag argument. */
+#define PLUGIN_INPUT_MASK 0x7u
+#define PLUGIN_INPUT_FILE 0x0u   /* buf: file name; len: offset of the picture in it */
+#define PLUGIN_INPUT_MEMORY 0x1u /* buf: the whole file image; len: its size */
+
+/* Results of the picture entry points. */
+#define PLUGIN_ERR_NOT_IMPLEMENTED (-1)
+#define PLUGIN_OK 0
+#define PLUGIN_ERR_ABORTED 1
+#define PLUGIN_ERR_UNKNOWN_FORMAT 2
+#define PLUGIN_ERR_BROKEN_DATA 3
+#define PLUGIN_ERR_NO_MEMORY 4
+#define PLUGIN_ERR_MEMORY 5
+#define PLUGIN_ERR_FILE_READ 6
+#define PLUGIN_ERR_RESERVED 7
+#define PLUGIN_ERR_INTERNAL 8
+
+/* API version texts reported by GetPluginInfo(0, ...). */
+#define PLUGIN_VERSION_PICTURE "00IN"
+#define PLUGIN_VERSION_ARCHIVE "00AM"
+
+/* IsSupported's second argument: an open file handle when its upper part is 0, else the
+ * address of the file's first 2 KB. Pointer-sized here so that it can hold an address. */
+#ifdef _WIN32
+typedef DWORD PLUGIN_DW_T;
+#else
+typedef uintptr_t PLUGIN_DW_T;
+#endif
+#define PLUGIN_DW_IS_HANDLE(dw) (((uintptr_t)(dw) >> 16) == 0)
+#define PLUGIN_HEAD_SIZE 2048
+
+#pragma pack(push, 1)
+typedef struct PictureInfo {
+    int32_t left;
+    int32_t top;
+    int32_t width;
+    int32_t height;
+    uint16_t x_density;
+    uint16_t y_density;
+    int16_t colorDepth;
+    HLOCAL hInfo; /* a text block, or null; the caller frees it */
+} PictureInfo;
+
+typedef struct fileInfo {
+    unsigned char method[8];
+    uint32_t position;
+    uint32_t compsize;
+    uint32_t filesize;
+    int32_t timestamp;
+    char path[200];
+    char filename[200];
+    uint32_t crc;
+} fileInfo;
+#pragma pack(pop)
+
+/* The progress callback: non-zero asks the plug-in to stop (it then returns 1). */
+typedef int(WINAPI *PLUGIN_PROGRESS_T)(int nNum, int nDenom, long lData);
+
+typedef int(WINAPI *GET_PLUGIN_INFO_T)(int infono, LPSTR buf, int buflen);
+typedef int(WINAPI *IS_SUPPORTED_T)(LPSTR filename, PLUGIN_DW_T dw);
+typedef int(WINAPI *GET_PICTURE_INFO_T)(LPSTR buf, long len, unsigned int flag,
+                                        PictureInfo *lpInfo);
+typedef int(WINAPI *GET_PICTURE_T)(LPSTR buf, long len, unsigned int flag, HANDLE *pHBInfo,
+                                   HANDLE *pHBm, FARPROC lpPrgressCallback, long lData);
+typedef GET_PICTURE_T GET_PREVIEW_T;
+typedef int(WINAPI *GET_ARCHIVE_INFO_T)(LPSTR buf, long len, unsigned int flag, HLOCAL *lphInf);
+typedef int(WINAPI *GET_FILE_INFO_T)(LPSTR buf, long len, LPSTR filename, unsigned int flag,
+                                     fileInfo *lpInfo);
+typedef int(WINAPI *GET_FILE_T)(LPSTR src, long len, LPSTR dest, unsigned int flag,
+                                FARPROC prgressCallback, long lData);
+typedef int(WINAPI *CONFIGURATION_DLG_T)(HWND parent, int fnc);
+
+#ifdef __cplusplus
+#define PLUGIN_EXTERN_C extern "C"
+#else
+#define PLUGIN_EXTERN_C
+#endif
+#ifdef _WIN32
+#define PLUGIN_EXPORT PLUGIN_EXTERN_C __declspec(dllexport)
+#else
+#define PLUGIN_EXPORT PLUGIN_EXTERN_C __attribute__((visibility("default")))
+#endif
+
+#ifndef PICTURE_PLUGIN_HOST
+/* What a picture plug-in defines (an archive plug-in defines the archive three instead of
+ * the picture three). Declared here so that a definition with the wrong signature fails
+ * to compile. */
+PLUGIN_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen);
+PLUGIN_EXPORT int WINAPI IsSupported(LPSTR filename, PLUGIN_DW_T dw);
+PLUGIN_EXPORT int WINAPI GetPictureInfo(LPSTR buf, long len, unsigned int flag,
+                                        PictureInfo *lpInfo);
+PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, long len, unsigned int flag, HANDLE *pHBInfo,
+                                    HANDLE *pHBm, FARPROC lpPrgressCallback, long lData);
+PLUGIN_EXPORT int WINAPI GetPreview(LPSTR buf, long len, unsigned int flag, HANDLE *pHBInfo,
+                                    HANDLE *pHBm, FARPROC lpPrgressCallback, long lData);
+PLUGIN_EXPORT int WINAPI GetArchiveInfo(LPSTR buf, long len, unsigned int flag, HLOCAL *lphInf);
+PLUGIN_EXPORT int WINAPI GetFileInfo(LPSTR buf, long len, LPSTR filename, unsigned int flag,
+                                     fileInfo *lpInfo);
+PLUGIN_EXPORT int WINAPI GetFile(LPSTR src, long len, LPSTR dest, unsigned int flag,
+                                 FARPROC prgressCallback, long lData);
+PLUGIN_EXPORT int WINAPI ConfigurationDlg(HWND parent, int fnc);
+#endif
+
+#endif

@@ -1,0 +1,26 @@
+/* Dynamic loading over dlopen. A path with a '/' is used as given; a bare file name is
+ * looked up as Windows does it for an application, not through LD_LIBRARY_PATH: the
+ * executable's own folder, the project's plug-in folder beside it, then the current
+ * directory. */
+#ifndef WIN_DYNLOAD_H
+#define WIN_DYNLOAD_H
+
+#include "win_types.h"
+
+#define ERROR_MOD_NOT_FOUND 126u
+#define ERROR_PROC_NOT_FOUND 127u
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+HMODULE LoadLibraryA(LPCSTR path);
+FARPROC GetProcAddress(HMODULE module, LPCSTR name);
+BOOL FreeLibrary(HMODULE module);
+DWORD GetLastError(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
