@@ -1,0 +1,6 @@
+#include "words.h"
+
+NATIVEWORD(nw_first) { /* first */
+    (void)b;
+    return a;
+}

@@ -1,0 +1,93 @@
+// What the input files contribute: the line grammar, long lines, and the order of files.
+#include "run_support.h"
+
+#include <filesystem>
+
+namespace {
+
+class LineGrammar : public WordgenRun {};
+class LongLines : public WordgenRun {};
+class InputFiles : public WordgenRun {};
+
+TEST_F(LineGrammar, OnlyTheExactLayoutYieldsAWord) {
+    write("words.c",
+          "NATIVEWORD(nw_add) { /* add */\n"
+          "NATIVEWORD(nw_tab)\t{\t/*\ttab */\n"
+          "NATIVEWORD(nw_two)  { /* two */\n"
+          "NATIVEWORD(nw_none){ /* none */\n"
+          "NATIVEWORD(nw_glued) {/* glued */\n"
+          "NATIVEWORD(nw_nospace) { /*nospace */\n"
+          "NATIVEWORD(nw_suffix) { /* suffix*/\n"
+          "NATIVEWORD(nw_gap) { /*  gap */\n"
+          "NATIVEWORD(nw_end) { /*\n"
+          "NATIVEWORD() { /* anon */\n"
+          "NATIVEWORD(nw_paren)) { /* paren */\n"
+          "    /* indented */ NATIVEWORD(nw_lead) { /* lead */\n"
+          "NATIVEWORD(nw_first) { /* first */ NATIVEWORD(nw_second) { /* second */\n"
+          "nativeword(nw_lower) { /* lower */\n"
+          "NATIVEWORD(nw_open { /* open */\n"
+          "int plain_line(void) { return 0; }\n");
+    EXPECT_EQ(wordgen({"words.c"}).status, 0);
+    EXPECT_EQ(read("nativeword.h"), expectedHeader({{"nw_add", "add"},
+                                                    {"nw_tab", "tab"},
+                                                    {"nw_nospace", "*/"},
+                                                    {"nw_suffix", "suffix*/"},
+                                                    {"nw_gap", ""},
+                                                    {"nw_end", ""},
+                                                    {"", "anon"},
+                                                    {"nw_paren", "paren"},
+                                                    {"nw_lead", "lead"},
+                                                    {"nw_first", "first"}}));
+}
+
+TEST_F(LineGrammar, AGeneratedHeaderReadBackYieldsNothing) {
+    write("a.c", "NATIVEWORD(nw_add) { /* add */\nNATIVEWORD(nw_print) { /* print */\n");
+    ASSERT_EQ(wordgen({"-o", "first.h", "a.c"}).status, 0);
+    EXPECT_EQ(wordgen({"-o", "second.h", "first.h"}).status, 0);
+    EXPECT_EQ(read("second.h"), expectedHeader({}));
+}
+
+TEST_F(LongLines, LinesOverTheBufferAreCutInto255CharacterPieces) {
+    const std::string marker = "NATIVEWORD(nw_long) { /* long */";
+    // Starts at character 250: cut after its sixth character, found in neither piece.
+    std::string split = std::string(249, 'x') + marker + "\n";
+    // Starts at character 256: the second piece begins with it.
+    std::string second = std::string(255, 'y') + "NATIVEWORD(nw_second) { /* second */\n";
+    // The word ends the first piece exactly; the rest of the line is a piece of its own.
+    std::string fits = "NATIVEWORD(nw_fits) { /* fits";
+    fits += std::string(255 - fits.size(), 'z') + " NATIVEWORD(nw_rest) { /* rest */\n";
+    // Three pieces; the third starts at character 511.
+    std::string third = std::string(510, 'w') + "NATIVEWORD(nw_third) { /* third */\n";
+    write("long.c", split + second + fits + third);
+
+    EXPECT_EQ(wordgen({"long.c"}).status, 0);
+    EXPECT_EQ(read("nativeword.h"),
+              expectedHeader({{"nw_second", "second"},
+                              {"nw_fits", "fits" + std::string(255 - 29, 'z')},
+                              {"nw_rest", "rest"},
+                              {"nw_third", "third"}}));
+}
+
+TEST_F(InputFiles, WordsComeInCommandLineAndLineOrderDuplicatesKept) {
+    write("a.c", "NATIVEWORD(nw_a1) { /* A1 */\nint x;\nNATIVEWORD(nw_a2) { /* A2 */\n");
+    write("b.c", "NATIVEWORD(nw_b1) { /* B1 */\nNATIVEWORD(nw_a1) { /* A1 */\n");
+    EXPECT_EQ(wordgen({"a.c", "b.c", "a.c"}).status, 0);
+    EXPECT_EQ(read("nativeword.h"), expectedHeader({{"nw_a1", "A1"},
+                                                    {"nw_a2", "A2"},
+                                                    {"nw_b1", "B1"},
+                                                    {"nw_a1", "A1"},
+                                                    {"nw_a1", "A1"},
+                                                    {"nw_a2", "A2"}}));
+}
+
+TEST_F(InputFiles, UnreadableAndEmptyInputsAreSkippedSilently) {
+    write("a.c", "NATIVEWORD(nw_a) { /* a */\n");
+    write("b.c", "NATIVEWORD(nw_b) { /* b */");  // no final line feed
+    std::filesystem::create_directory(path("folder"));
+    RunResult r = wordgen({"missing.c", "", "a.c", "folder", "b.c"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(read("nativeword.h"), expectedHeader({{"nw_a", "a"}, {"nw_b", "b"}}));
+}
+
+}  // namespace

@@ -1,0 +1,13 @@
+#ifndef WORDGEN_SCAN_FILE_H
+#define WORDGEN_SCAN_FILE_H
+
+#include "native_word.h"
+
+// Every piece handed to addList passes through here: a line, or up to 255 characters of one.
+extern char g_line_buffer[256];
+
+// Puts the words of one file in front of head, newest first. A file that cannot be opened
+// or read is taken as empty.
+NATIVE_WORD_NODE_T *scanFile(const char *path, NATIVE_WORD_NODE_T *head);
+
+#endif
