@@ -1,6 +1,8 @@
 #include "header_writer.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -39,5 +41,14 @@ int writeHeader(const char *path, const NATIVE_WORD_NODE_T *head) {
     if (std::fclose(file) != 0) {
         written = false;
     }
-    return written ? 0 : 1;
+    if (!written) {
+        // A cut-off table left behind would look like a good, newer header to the build.
+        // Devices and pipes are left alone.
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(path, ec)) {
+            std::remove(path);
+        }
+        return 1;
+    }
+    return 0;
 }

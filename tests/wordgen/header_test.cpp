@@ -67,6 +67,21 @@ TEST_F(WriteFailure, AFailedWriteOrCloseEndsWithStatusOneSilently) {
     }
 }
 
+TEST_F(WriteFailure, AHeaderCutOffByAFullDiskIsRemoved) {
+    std::string many;
+    for (int i = 0; i < 2000; ++i) {
+        many += "NATIVEWORD(nw_word" + std::to_string(i) + ") { /* w */\n";
+    }
+    write("large.c", many);
+    // A file size limit of 1 KiB stands in for a full disk.
+    RunResult r =
+        runIn(dir_, "/bin/sh",
+              {"-c", "ulimit -f 1; trap '' XFSZ; exec \"$0\" -o out.h large.c", WORDGEN_PATH});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "");
+    EXPECT_FALSE(exists("out.h"));
+}
+
 // FAILING_MALLOC_WORDGEN_PATH is wordgen linked so that its own malloc call number
 // WORDGEN_TEST_FAIL_MALLOC returns null.
 RunResult runFailingAt(const std::string &dir, int call, const std::vector<std::string> &args) {
