@@ -68,6 +68,10 @@ typedef struct fileInfo {
 /* The progress callback: non-zero asks the plug-in to stop (it then returns 1). */
 typedef int(WINAPI *PLUGIN_PROGRESS_T)(int nNum, int nDenom, long lData);
 
+/* Converts between entry-point and callback pointer types (FARPROC and the typedefs here)
+ * through the generic void (*)(void), which compilers accept without a cast warning. */
+#define PLUGIN_FUNCTION_CAST(type, function) ((type)(void (*)(void))(function))
+
 typedef int(WINAPI *GET_PLUGIN_INFO_T)(int infono, LPSTR buf, int buflen);
 typedef int(WINAPI *IS_SUPPORTED_T)(LPSTR filename, PLUGIN_DW_T dw);
 typedef int(WINAPI *GET_PICTURE_INFO_T)(LPSTR buf, long len, unsigned int flag,

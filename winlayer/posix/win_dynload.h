@@ -7,8 +7,10 @@
 
 #include "win_types.h"
 
+#define ERROR_INVALID_HANDLE 6u
 #define ERROR_MOD_NOT_FOUND 126u
 #define ERROR_PROC_NOT_FOUND 127u
+#define ERROR_BAD_EXE_FORMAT 193u
 
 #ifdef __cplusplus
 extern "C" {

@@ -1,0 +1,159 @@
+// Decoding through a plug-in into the temporary bitmap, the remembered decode, and the
+// run lock.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/file.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "plugin_entries.h"
+#include "temp_bitmap.h"
+#include "test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char TEMP_NAME[] = "$$temp$$.bmp";
+
+class DecodeTest : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        previousDir = fs::current_path().string();
+        dir = makeTempDir();
+        fs::current_path(dir);
+        logPath = dir + "/plugin.log";
+        setenv("TEST_PLUGIN_LOG", logPath.c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv("TEST_PLUGIN_LOG");
+        fs::current_path(previousDir);
+        removeTree(dir);
+    }
+    // Private copies in a fresh folder, so nothing remembered from another test matches.
+    std::string copyOf(const std::string &name) {
+        std::string copy = dir + "/" + name + ".spi";
+        if (!fileExists(copy)) {
+            fs::copy_file(testPluginPath(name), copy);
+        }
+        return copy;
+    }
+    long countLog(const std::string &line) {
+        std::vector<std::string> lines = readLines(logPath);
+        return std::count(lines.begin(), lines.end(), line);
+    }
+    std::string decode(const std::string &picture, const std::string &plugin) {
+        const char *name = decodeToTempBitmap(picture.c_str(), plugin.c_str());
+        return name == NULL ? "(null)" : name;
+    }
+    std::string previousDir;
+    std::string dir;
+    std::string logPath;
+};
+
+}  // namespace
+
+TEST_F(DecodeTest, EveryDecodeReplacesTheWholeTemporaryFile) {
+    writeFile("small.ppm", makePpm(1, 1, 2));
+    writeFile("large.ppm", makePpm(40, 30, 3));
+    const std::string ok = copyOf("ok");
+    EXPECT_EQ(decode("large.ppm", ok), TEMP_NAME);
+    EXPECT_EQ(decode("small.ppm", ok), TEMP_NAME);
+    EXPECT_EQ(readFile(TEMP_NAME), expectedBitmap(makePpm(1, 1, 2), INFO_AND_PIXELS));
+}
+
+TEST_F(DecodeTest, SamePictureThroughSamePluginIsDecodedOnce) {
+    writeFile("a.ppm", makePpm(6, 4, 5));
+    writeFile("b.ppm", makePpm(3, 3, 6));
+    const std::string ok = copyOf("ok");
+    for (int i = 0; i < 10; i++) {
+        EXPECT_EQ(decode("a.ppm", ok), TEMP_NAME);
+    }
+    EXPECT_EQ(countLog("ok picture a.ppm"), 1);
+    EXPECT_EQ(countLog("ok load"), 1);
+    EXPECT_EQ(readFile(TEMP_NAME), expectedBitmap(makePpm(6, 4, 5), INFO_AND_PIXELS));
+    // Another picture through the same plug-in: decoded, plug-in kept.
+    decode("b.ppm", ok);
+    decode("a.ppm", ok);
+    EXPECT_EQ(countLog("ok picture a.ppm"), 2);
+    EXPECT_EQ(countLog("ok load"), 1);
+}
+
+TEST_F(DecodeTest, SamePictureThroughAnotherPluginIsDecodedAgain) {
+    const std::string ppm = makePpm(4, 4, 7);
+    writeFile("a.ppm", ppm);
+    decode("a.ppm", copyOf("ok"));
+    decode("a.ppm", copyOf("ok2"));
+    EXPECT_EQ(readFile(TEMP_NAME), expectedBitmap(ppm, INFO_AND_PIXELS, true));
+    EXPECT_EQ(countLog("ok2 picture a.ppm"), 1);
+}
+
+TEST_F(DecodeTest, FailedDecodeIsReportedOnEveryLine) {
+    writeFile("a.ppm", makePpm(2, 2, 8));
+    const std::string failing = copyOf("failnone");
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 3; i++) {
+        decode("a.ppm", failing);
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "cannot get picture (3)cannot get picture (3)cannot get picture (3)");
+    EXPECT_EQ(countLog("failnone load"), 1);
+}
+
+TEST_F(DecodeTest, PictureChangedOnDiskIsDecodedAgain) {
+    const std::string ok = copyOf("ok");
+    writeFile("a.ppm", makePpm(2, 2, 9));
+    decode("a.ppm", ok);
+    fs::remove("a.ppm");
+    writeFile("a.ppm", makePpm(3, 2, 10));
+    decode("a.ppm", ok);
+    EXPECT_EQ(readFile(TEMP_NAME), expectedBitmap(makePpm(3, 2, 10), INFO_AND_PIXELS));
+}
+
+TEST_F(DecodeTest, OverlongPathsAreNotRemembered) {
+    // Over 1023 characters, naming the same files.
+    std::string detour;
+    while (detour.size() <= 1024) {
+        detour += "./";
+    }
+    writeFile("a.ppm", makePpm(2, 2, 11));
+    const std::string ok = copyOf("ok");
+    const std::string longPlugin = dir + "/" + detour + "ok.spi";
+    decode(detour + "a.ppm", ok);
+    decode(detour + "a.ppm", ok);
+    EXPECT_EQ(countLog("ok picture " + detour + "a.ppm"), 2);
+    decode("a.ppm", longPlugin);
+    decode("a.ppm", longPlugin);
+    EXPECT_EQ(countLog("ok picture a.ppm"), 2);
+    EXPECT_EQ(countLog("ok load"), 3);
+}
+
+TEST_F(DecodeTest, IncompleteTemporaryFileGivesNoName) {
+    writeFile("a.ppm", makePpm(2, 2, 12));
+    const std::string ok = copyOf("ok");
+    // Cannot be opened for writing.
+    fs::create_directory(TEMP_NAME);
+    EXPECT_EQ(decode("a.ppm", ok), "(null)");
+    fs::remove(TEMP_NAME);
+    // Opens, but every write fails.
+    fs::create_symlink("/dev/full", TEMP_NAME);
+    EXPECT_EQ(decode("a.ppm", ok), "(null)");
+    // Nothing was remembered from the failures.
+    fs::remove(TEMP_NAME);
+    EXPECT_EQ(decode("a.ppm", ok), TEMP_NAME);
+    EXPECT_EQ(readFile(TEMP_NAME), expectedBitmap(makePpm(2, 2, 12), INFO_AND_PIXELS));
+}
+
+TEST_F(DecodeTest, DecodeHoldsTheTemporaryFileLockedForTheRun) {
+    writeFile("a.ppm", makePpm(2, 2, 13));
+    RUN_RESULT_T run = runProgram({DECODE_PROBE, "a.ppm", copyOf("ok")}, dir, {});
+    EXPECT_EQ(run.output, "$$temp$$.bmp locked\n");
+    EXPECT_EQ(readFile(TEMP_NAME), expectedBitmap(makePpm(2, 2, 13), INFO_AND_PIXELS));
+    // Released when that run ended.
+    int probe = open(TEMP_NAME, O_RDONLY);
+    EXPECT_EQ(flock(probe, LOCK_EX | LOCK_NB), 0);
+    close(probe);
+}

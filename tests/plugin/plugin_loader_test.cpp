@@ -1,0 +1,97 @@
+// Loading plug-ins, binding by API version, and replacing the current plug-in.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "plugin_entries.h"
+#include "test_support.h"
+
+namespace {
+
+class PluginLoadingTest : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        unloadPluginAtExit();
+        dir = makeTempDir();
+        logPath = dir + "/plugin.log";
+        setenv("TEST_PLUGIN_LOG", logPath.c_str(), 1);
+    }
+    void TearDown() override {
+        unloadPluginAtExit();
+        unsetenv("TEST_PLUGIN_LOG");
+        removeTree(dir);
+    }
+    // A private copy, so that this test loads it afresh whatever ran before.
+    std::string copyOf(const std::string &name) {
+        std::string copy = dir + "/" + name + ".spi";
+        std::filesystem::copy_file(testPluginPath(name), copy);
+        return copy;
+    }
+    std::string dir;
+    std::string logPath;
+};
+
+}  // namespace
+
+TEST_F(PluginLoadingTest, PictureVersionBindsPictureEntriesOnly) {
+    PLUGIN_ENTRIES_T plugin = loadPlugin(copyOf("ok").c_str());
+    EXPECT_NE(plugin.module, nullptr);
+    EXPECT_NE(plugin.GetPluginInfo, nullptr);
+    EXPECT_NE(plugin.IsSupported, nullptr);
+    EXPECT_NE(plugin.GetPictureInfo, nullptr);
+    EXPECT_NE(plugin.GetPicture, nullptr);
+    EXPECT_NE(plugin.GetPreview, nullptr);
+    EXPECT_NE(plugin.ConfigurationDlg, nullptr);
+    // Exported by this plug-in, but not part of a picture plug-in.
+    EXPECT_EQ(plugin.GetArchiveInfo, nullptr);
+    EXPECT_EQ(plugin.GetFileInfo, nullptr);
+    EXPECT_EQ(plugin.GetFile, nullptr);
+    unloadPlugin(&plugin);
+}
+
+TEST_F(PluginLoadingTest, ArchiveVersionBindsArchiveEntriesOnly) {
+    PLUGIN_ENTRIES_T plugin = loadPlugin(copyOf("am").c_str());
+    EXPECT_NE(plugin.GetPluginInfo, nullptr);
+    EXPECT_NE(plugin.IsSupported, nullptr);
+    EXPECT_NE(plugin.GetArchiveInfo, nullptr);
+    EXPECT_NE(plugin.GetFileInfo, nullptr);
+    EXPECT_NE(plugin.GetFile, nullptr);
+    EXPECT_NE(plugin.ConfigurationDlg, nullptr);
+    EXPECT_EQ(plugin.GetPictureInfo, nullptr);
+    EXPECT_EQ(plugin.GetPicture, nullptr);
+    EXPECT_EQ(plugin.GetPreview, nullptr);
+    unloadPlugin(&plugin);
+}
+
+TEST_F(PluginLoadingTest, MissingOptionalEntryIsNoError) {
+    PLUGIN_ENTRIES_T plugin = loadPlugin(copyOf("nopicture").c_str());
+    EXPECT_EQ(plugin.GetPicture, nullptr);
+    EXPECT_NE(plugin.GetPreview, nullptr);
+    unloadPlugin(&plugin);
+}
+
+TEST_F(PluginLoadingTest, NewPluginIsLoadedOnlyAfterTheOldOneIsReleased) {
+    const std::string first = copyOf("ok");
+    const std::string second = copyOf("ok2");
+    makePluginCurrent(first.c_str());
+    makePluginCurrent(second.c_str());
+    EXPECT_NE(currentPlugin.GetPicture, nullptr);
+    // The same library again is released and loaded afresh.
+    makePluginCurrent(second.c_str());
+    EXPECT_EQ(readLines(logPath),
+              (std::vector<std::string>{"ok load", "ok info 0", "ok unload", "ok2 load",
+                                        "ok2 info 0", "ok2 unload", "ok2 load", "ok2 info 0"}));
+}
+
+TEST_F(PluginLoadingTest, FailedLoadAfterReleaseLeavesNothingForTheExitRelease) {
+    const std::string first = copyOf("ok");
+    const std::string missing = dir + "/missing.spi";
+    EXPECT_EXIT(
+        {
+            makePluginCurrent(first.c_str());
+            makePluginCurrent(missing.c_str());
+        },
+        ::testing::ExitedWithCode(1), "^cannot load plugin");
+    EXPECT_EQ(readLines(logPath), (std::vector<std::string>{"ok load", "ok info 0", "ok unload"}));
+}

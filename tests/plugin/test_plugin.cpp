@@ -1,0 +1,243 @@
+// One picture plug-in, built once per behaviour the tests need (see CMakeLists.txt).
+// It decodes a binary PPM ("P6") into a 24-bit bottom-up bitmap and, when the
+// environment names a log file in TEST_PLUGIN_LOG, appends one line per event to it.
+#include "picture_plugin.h"
+
+#include <dlfcn.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#ifndef PLUGIN_TAG
+#define PLUGIN_TAG "plugin"
+#endif
+#ifndef VERSION_TEXT
+#define VERSION_TEXT "00IN"
+#endif
+
+namespace {
+
+void logEvent(const char *format, const char *text) {
+    const char *logPath = getenv("TEST_PLUGIN_LOG");
+    if (logPath == NULL) {
+        return;
+    }
+    FILE *log = fopen(logPath, "a");
+    if (log == NULL) {
+        return;
+    }
+    fprintf(log, "%s ", PLUGIN_TAG);
+    fprintf(log, format, text);
+    fputc('\n', log);
+    fclose(log);
+}
+
+// Whether SDL is still up while we are released, when the test asks. Only for runs in
+// which every plug-in is released by the host: one left for the process exit to finalise
+// would ask SDL after it has been torn down.
+const char *sdlState() {
+    if (getenv("TEST_PLUGIN_SDL_CHECK") == NULL) {
+        return "";
+    }
+    typedef unsigned int (*WAS_INIT_T)(unsigned int);
+    WAS_INIT_T wasInit = PLUGIN_FUNCTION_CAST(WAS_INIT_T, dlsym(RTLD_DEFAULT, "SDL_WasInit"));
+    if (wasInit == NULL) {
+        return "";
+    }
+    return wasInit(0x20u /* SDL_INIT_VIDEO */) != 0 ? " sdl=up" : " sdl=down";
+}
+
+HLOCAL unlockableBlock = NULL;
+
+__attribute__((constructor)) void onLoad() {
+    logEvent("%s", "load");
+}
+
+__attribute__((destructor)) void onUnload() {
+    logEvent("unload%s", sdlState());
+    // The host must leave a block it cannot lock alone; it is ours to free.
+    LocalFree(unlockableBlock);
+}
+
+[[maybe_unused]] void putLittleEndian(unsigned char *at, unsigned int value, int bytes) {
+    for (int i = 0; i < bytes; i++) {
+        at[i] = (unsigned char)(value >> (8 * i));
+    }
+}
+
+// Reads a P6 picture with maxval 255 into a BITMAPINFOHEADER and bottom-up BGR rows.
+[[maybe_unused]] int decodePpm(const char *path, HANDLE *info, HANDLE *pixels) {
+    FILE *file = fopen(path, "rb");
+    if (file == NULL) {
+        return PLUGIN_ERR_FILE_READ;
+    }
+    int width = 0;
+    int height = 0;
+    int maxValue = 0;
+    if (fscanf(file, "P6 %d %d %d", &width, &height, &maxValue) != 3 || maxValue != 255 ||
+        width <= 0 || height <= 0 || width > 4096 || height > 4096 || fgetc(file) == EOF) {
+        fclose(file);
+        return PLUGIN_ERR_UNKNOWN_FORMAT;
+    }
+    const size_t rowSize = ((size_t)width * 3 + 3) / 4 * 4;
+    unsigned char *header = (unsigned char *)LocalAlloc(LPTR, 40);
+    unsigned char *rows = (unsigned char *)LocalAlloc(LPTR, rowSize * height);
+    putLittleEndian(header, 40, 4);
+    putLittleEndian(header + 4, (unsigned int)width, 4);
+    putLittleEndian(header + 8, (unsigned int)height, 4);
+    putLittleEndian(header + 12, 1, 2);
+    putLittleEndian(header + 14, 24, 2);
+    putLittleEndian(header + 20, (unsigned int)(rowSize * height), 4);
+    putLittleEndian(header + 24, 2835, 4);
+    putLittleEndian(header + 28, 2835, 4);
+    for (int y = 0; y < height; y++) {
+        unsigned char *row = rows + rowSize * (height - 1 - y);
+        for (int x = 0; x < width; x++) {
+            unsigned char rgb[3];
+            if (fread(rgb, 1, 3, file) != 3) {
+                fclose(file);
+                LocalFree(header);
+                LocalFree(rows);
+                return PLUGIN_ERR_BROKEN_DATA;
+            }
+            for (int c = 0; c < 3; c++) {
+#ifdef INVERT_COLOURS
+                row[x * 3 + c] = (unsigned char)(255 - rgb[2 - c]);
+#else
+                row[x * 3 + c] = rgb[2 - c];
+#endif
+            }
+        }
+    }
+    fclose(file);
+    *info = header;
+    *pixels = rows;
+    return PLUGIN_OK;
+}
+
+}  // namespace
+
+#ifndef NO_PLUGIN_INFO
+PLUGIN_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
+    char number[16];
+    snprintf(number, sizeof number, "%d", infono);
+    logEvent("info %s", number);
+#ifdef INFO_RETURNS_ZERO
+    (void)buf;
+    (void)buflen;
+    return 0;
+#elif defined(VERSION_WITHOUT_NUL)
+    if (infono != 0) {
+        return 0;
+    }
+    for (int i = 0; i < buflen; i++) {
+        buf[i] = (char)('a' + i % 26);
+    }
+    return buflen;
+#else
+    const char *text = infono == 0 ? VERSION_TEXT : infono == 1 ? PLUGIN_TAG " test plug-in" : "";
+    if (text[0] == '\0' || buflen <= 0) {
+        return 0;
+    }
+    snprintf(buf, (size_t)buflen, "%s", text);
+    return (int)strlen(buf);
+#endif
+}
+#endif
+
+PLUGIN_EXPORT int WINAPI IsSupported(LPSTR filename, PLUGIN_DW_T dw) {
+    (void)filename;
+    (void)dw;
+    return 1;
+}
+
+PLUGIN_EXPORT int WINAPI GetPictureInfo(LPSTR buf, long len, unsigned int flag,
+                                        PictureInfo *lpInfo) {
+    (void)buf;
+    (void)len;
+    (void)flag;
+    (void)lpInfo;
+    return PLUGIN_ERR_NOT_IMPLEMENTED;
+}
+
+#ifndef NO_GET_PICTURE
+PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, long len, unsigned int flag, HANDLE *pHBInfo,
+                                    HANDLE *pHBm, FARPROC lpPrgressCallback, long lData) {
+    logEvent("picture %s", buf);
+    if (len != 0 || flag != PLUGIN_INPUT_FILE || *pHBInfo != NULL || *pHBm != NULL) {
+        return PLUGIN_ERR_INTERNAL;
+    }
+    PLUGIN_PROGRESS_T progress = PLUGIN_FUNCTION_CAST(PLUGIN_PROGRESS_T, lpPrgressCallback);
+    char answer[16];
+    snprintf(answer, sizeof answer, "%d", progress(0, 1, lData));
+    logEvent("progress %s", answer);
+#ifdef PICTURE_FAILS_WITHOUT_BLOCKS
+    return PLUGIN_ERR_BROKEN_DATA;
+#else
+    int result = decodePpm(buf, pHBInfo, pHBm);
+    if (result != PLUGIN_OK) {
+        return result;
+    }
+#if defined(PICTURE_FAILS_WITH_BLOCKS)
+    return PLUGIN_ERR_INTERNAL;
+#elif defined(PIXELS_ONLY)
+    LocalFree(*pHBInfo);
+    *pHBInfo = NULL;
+#elif defined(INFO_UNLOCKABLE)
+    LocalFree(*pHBInfo);
+    LocalFree(unlockableBlock);
+    unlockableBlock = LocalAlloc(LMEM_MOVEABLE, 0);
+    *pHBInfo = unlockableBlock;
+#endif
+    return PLUGIN_OK;
+#endif
+}
+#endif
+
+PLUGIN_EXPORT int WINAPI GetPreview(LPSTR buf, long len, unsigned int flag, HANDLE *pHBInfo,
+                                    HANDLE *pHBm, FARPROC lpPrgressCallback, long lData) {
+    (void)buf;
+    (void)len;
+    (void)flag;
+    (void)pHBInfo;
+    (void)pHBm;
+    (void)lpPrgressCallback;
+    (void)lData;
+    return PLUGIN_ERR_NOT_IMPLEMENTED;
+}
+
+// Archive entry points too, so the tests can see they are bound only for "00AM".
+PLUGIN_EXPORT int WINAPI GetArchiveInfo(LPSTR buf, long len, unsigned int flag, HLOCAL *lphInf) {
+    (void)buf;
+    (void)len;
+    (void)flag;
+    (void)lphInf;
+    return PLUGIN_ERR_NOT_IMPLEMENTED;
+}
+
+PLUGIN_EXPORT int WINAPI GetFileInfo(LPSTR buf, long len, LPSTR filename, unsigned int flag,
+                                     fileInfo *lpInfo) {
+    (void)buf;
+    (void)len;
+    (void)filename;
+    (void)flag;
+    (void)lpInfo;
+    return PLUGIN_ERR_NOT_IMPLEMENTED;
+}
+
+PLUGIN_EXPORT int WINAPI GetFile(LPSTR src, long len, LPSTR dest, unsigned int flag,
+                                 FARPROC prgressCallback, long lData) {
+    (void)src;
+    (void)len;
+    (void)dest;
+    (void)flag;
+    (void)prgressCallback;
+    (void)lData;
+    return PLUGIN_ERR_NOT_IMPLEMENTED;
+}
+
+PLUGIN_EXPORT int WINAPI ConfigurationDlg(HWND parent, int fnc) {
+    (void)parent;
+    (void)fnc;
+    return PLUGIN_ERR_NOT_IMPLEMENTED;
+}
