@@ -1,0 +1,22 @@
+#ifndef PICCONV_COMMAND_RECORD_H
+#define PICCONV_COMMAND_RECORD_H
+
+#include "picconv/imaging/quad.h"
+
+enum {
+    FIELD_PLUGIN = 0,
+    FIELD_PICTURE = 1,
+    FIELD_OUTPUT = 2,
+    FIELD_SOURCE_QUAD = 3,
+    FIELD_OUTPUT_QUAD = 4,
+    FIELD_COUNT = 5
+};
+
+/* Cuts text in place at the first five '|' and points fields at the five pieces; anything after
+ * a fifth '|' is dropped. Returns 1 for a complete record, 0 when fewer than five fields. */
+int splitCommandRecord(char *text, char *fields[FIELD_COUNT]);
+
+/* Four numbers read with atoi, each cut to 16 bits; any non-digits separate them. */
+QUAD_T parseQuad(const char *text);
+
+#endif

@@ -1,0 +1,61 @@
+#include "picconv/driver/convert_line.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "SDL.h"
+#include "picconv/driver/command_record.h"
+#include "picconv/imaging/packed_picture.h"
+#include "picconv/imaging/resample.h"
+#include "picconv/plugin/temp_bitmap.h"
+
+namespace {
+
+// Decode, load, resample and write; 1 when the output file was written.
+int convertRecord(char *fields[FIELD_COUNT]) {
+    const QUAD_T sourceQuad = parseQuad(fields[FIELD_SOURCE_QUAD]);
+    const QUAD_T outputQuad = parseQuad(fields[FIELD_OUTPUT_QUAD]);
+    const char *bitmapName = decodeToTempBitmap(fields[FIELD_PICTURE], fields[FIELD_PLUGIN]);
+    if (bitmapName == NULL) {
+        return 0;
+    }
+    SDL_RWops *stream = SDL_RWFromFile(bitmapName, "rb");
+    if (stream == NULL) {
+        return 0;
+    }
+    SDL_Surface *source = SDL_LoadBMP_RW(stream, 1);
+    if (source == NULL) {
+        return 0;
+    }
+    SDL_Surface *result = resampleRotated(source, &sourceQuad, &outputQuad);
+    SDL_FreeSurface(source);
+    if (result == NULL) {
+        return 0;
+    }
+    const int written = writePackedPicture(result, fields[FIELD_OUTPUT]);
+    SDL_FreeSurface(result);
+    return written;
+}
+
+}  // namespace
+
+LINE_RESULT_T convertLine(const char *line, long lineNumber) {
+    const size_t length = strlen(line);
+    char *copy = static_cast<char *>(malloc(length + 1));
+    if (copy == NULL) {
+        return LINE_NOT_A_RECORD;
+    }
+    memcpy(copy, line, length + 1);
+    LINE_RESULT_T result = LINE_NOT_A_RECORD;
+    char *fields[FIELD_COUNT];
+    if (splitCommandRecord(copy, fields)) {
+        result = convertRecord(fields) ? LINE_WRITTEN : LINE_NO_OUTPUT;
+        if (result == LINE_NO_OUTPUT) {
+            fprintf(stderr, "line %ld: no output written to %s\n", lineNumber,
+                    fields[FIELD_OUTPUT]);
+        }
+    }
+    free(copy);
+    return result;
+}

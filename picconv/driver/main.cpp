@@ -1,0 +1,5 @@
+#include "picconv/driver/converter.h"
+
+int main(int argc, char **argv) {
+    return runConverter(argc, argv);
+}

@@ -1,0 +1,19 @@
+#ifndef PICCONV_PACKED_PICTURE_H
+#define PICCONV_PACKED_PICTURE_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "SDL.h"
+
+enum { PACKED_HEADER_SIZE = 20 };
+
+/* Stores the low two bits of code as pixel number index of a packed buffer, first pixel of a
+ * byte in bits 7-6. */
+void setTwoBitCell(uint8_t *buffer, size_t index, int code);
+
+/* Writes surface as a "PMBP" file. Returns 1 when the whole file was written; 0 otherwise, and
+ * then no partial file is left behind. */
+int writePackedPicture(const SDL_Surface *surface, const char *path);
+
+#endif

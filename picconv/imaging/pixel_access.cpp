@@ -1,0 +1,78 @@
+#include "picconv/imaging/pixel_access.h"
+
+#include <stddef.h>
+#include <string.h>
+
+namespace {
+
+uint8_t *pixelAddress(const SDL_Surface *surface, int x, int y) {
+    return static_cast<uint8_t *>(surface->pixels) + static_cast<ptrdiff_t>(y) * surface->pitch +
+           static_cast<ptrdiff_t>(x) * surface->format->BytesPerPixel;
+}
+
+// Entry 2 is deliberately cyan-ish: the palette choices and brightness classes rest on it.
+const SDL_Color kFourLevelPalette[4] = {
+    {0, 0, 0, 0}, {85, 85, 85, 0}, {0, 170, 170, 0}, {255, 255, 255, 0}};
+
+}  // namespace
+
+uint32_t getPixel(const SDL_Surface *surface, int x, int y) {
+    const uint8_t *p = pixelAddress(surface, x, y);
+    switch (surface->format->BytesPerPixel) {
+        case 1:
+            return *p;
+        case 2: {
+            uint16_t v;
+            memcpy(&v, p, sizeof v);
+            return v;
+        }
+        case 3:
+            return p[0] | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16);
+        case 4: {
+            uint32_t v;
+            memcpy(&v, p, sizeof v);
+            return v;
+        }
+        default:
+            return 0;
+    }
+}
+
+void putPixel(SDL_Surface *surface, int x, int y, uint32_t value) {
+    uint8_t *p = pixelAddress(surface, x, y);
+    switch (surface->format->BytesPerPixel) {
+        case 1:
+            *p = static_cast<uint8_t>(value);
+            break;
+        case 2: {
+            const uint16_t v = static_cast<uint16_t>(value);
+            memcpy(p, &v, sizeof v);
+            break;
+        }
+        case 3:
+            p[0] = static_cast<uint8_t>(value);
+            p[1] = static_cast<uint8_t>(value >> 8);
+            p[2] = static_cast<uint8_t>(value >> 16);
+            break;
+        case 4:
+            memcpy(p, &value, sizeof value);
+            break;
+        default:
+            break;
+    }
+}
+
+SDL_Surface *createFourLevelSurface(int width, int height) {
+    const int roundedWidth = (width + 7) / 8 * 8;
+    SDL_Surface *surface = SDL_CreateRGBSurface(0, roundedWidth, height, 8, 0xFF000000, 0x00FF0000,
+                                                0x0000FF00, 0x000000FF);
+    if (surface == NULL) {
+        return NULL;
+    }
+    SDL_SetColors(surface, const_cast<SDL_Color *>(kFourLevelPalette), 0, 4);
+    return surface;
+}
+
+SDL_Surface *createOutputSurface(const QUAD_T *outputQuad) {
+    return createFourLevelSurface(outputQuad->h, outputQuad->w);
+}

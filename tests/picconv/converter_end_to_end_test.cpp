@@ -1,0 +1,289 @@
+// Runs a built converter on real files in a temporary directory. The converter and the plug-in
+// named in field 0 come from the environment, so the same tests drive the stand-in build and
+// the real program with a BMP plug-in.
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "reference_pmbp.h"
+#include "run_program.h"
+#include "test_bitmap.h"
+
+namespace {
+
+std::string envOr(const char *name, const char *fallback) {
+    const char *value = getenv(name);
+    return value != nullptr ? value : fallback;
+}
+
+// A picture of at most 216 colours, for palettized bitmaps.
+TEST_IMAGE_T makePaletteImage(int w, int h, uint32_t seed) {
+    TEST_IMAGE_T image = makeImage(w, h, seed);
+    for (uint8_t &byte : image.rgb) {
+        byte = static_cast<uint8_t>(byte / 51 * 51);
+    }
+    return image;
+}
+
+TEST_IMAGE_T makeUniform(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
+    TEST_IMAGE_T image = makeImage(w, h, 0);
+    for (int y = 0; y < h; y++) {
+        for (int x = 0; x < w; x++) {
+            setRgb(&image, x, y, r, g, b);
+        }
+    }
+    return image;
+}
+
+// One line's expectation: the file it should leave, or none, while the noise still runs on
+// for every line that got as far as resampling.
+struct EXPECTED_T {
+    std::string output;
+    const TEST_IMAGE_T *image;
+    REFERENCE_JOB_T job;
+    bool resampled;
+    bool written;
+};
+
+class ConverterEndToEnd : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        converter_ = envOr("PICCONV_CONVERTER", "");
+        plugin_ = envOr("PICCONV_PLUGIN", "stand-in.spi");
+        exactStderr_ = envOr("PICCONV_EXACT_STDERR", "0") == "1";
+        ASSERT_FALSE(converter_.empty()) << "PICCONV_CONVERTER not set";
+        dir_ = makeTempDir();
+        ASSERT_FALSE(dir_.empty());
+        rgb13x7_ = makeImage(13, 7, 1);
+        pal10x9_ = makePaletteImage(10, 9, 2);
+        one1x1_ = makePaletteImage(1, 1, 3);
+        blue3x4_ = makeImage(3, 4, 4);
+        const uint8_t blues[4] = {21, 69, 102, 135};  // neighbours of source point (0, 1.33)
+        const int at[4][2] = {{0, 1}, {0, 2}, {1, 1}, {1, 2}};
+        for (int k = 0; k < 4; k++) {
+            blue3x4_.rgb[(at[k][1] * 3 + at[k][0]) * 3 + 2] = blues[k];
+        }
+        grey40x30_ = makeUniform(40, 30, 120, 120, 120);
+        ASSERT_TRUE(writeBmp24(dir_ + "/rgb13x7.bmp", rgb13x7_));
+        ASSERT_TRUE(writeBmp8(dir_ + "/pal10x9.bmp", pal10x9_));
+        ASSERT_TRUE(writeBmp8(dir_ + "/one1x1.bmp", one1x1_));
+        ASSERT_TRUE(writeBmp24(dir_ + "/blue3x4.bmp", blue3x4_));
+        ASSERT_TRUE(writeBmp24(dir_ + "/grey40x30.bmp", grey40x30_));
+        inputs_ = listDir(dir_);
+    }
+
+    void TearDown() override { removeTree(dir_); }
+
+    std::string line(const std::string &picture, const std::string &output, const std::string &rect,
+                     const std::string &size) const {
+        return plugin_ + "|" + picture + "|" + output + "|" + rect + "|" + size + "\n";
+    }
+
+    RUN_RESULT_T run(const std::string &commands, const std::string &dir,
+                     const std::vector<std::string> &env = {}) const {
+        FILE *f = fopen((dir + "/commands.txt").c_str(), "wb");
+        fwrite(commands.data(), 1, commands.size(), f);
+        fclose(f);
+        std::vector<std::string> fullEnv = {"SDL_VIDEODRIVER", "DISPLAY"};
+        fullEnv.insert(fullEnv.end(), env.begin(), env.end());
+        return runProgram({converter_, "commands.txt"}, dir, fullEnv);
+    }
+
+    // Replays the run's noise from a fresh rand() and checks every file byte for byte.
+    void expectFiles(const std::vector<EXPECTED_T> &expected, const std::string &dir) const {
+        srand(1);  // the unseeded sequence
+        for (const EXPECTED_T &e : expected) {
+            if (!e.resampled) {
+                continue;
+            }
+            const std::vector<uint8_t> bytes = referencePackedFile(*e.image, e.job);
+            if (!e.written) {
+                continue;
+            }
+            const std::string actual = readFile(dir + "/" + e.output);
+            EXPECT_EQ(actual, std::string(bytes.begin(), bytes.end())) << e.output;
+        }
+    }
+
+    // Besides the inputs and the command file only the written outputs (and the temporary
+    // bitmap) may be there.
+    void expectOnlyFiles(const std::vector<EXPECTED_T> &expected, const std::string &dir) const {
+        std::vector<std::string> wanted = inputs_;
+        wanted.push_back("commands.txt");
+        for (const EXPECTED_T &e : expected) {
+            if (e.written) {
+                wanted.push_back(e.output);
+            }
+        }
+        std::vector<std::string> actual;
+        for (const std::string &name : listDir(dir)) {
+            if (name != "$$temp$$.bmp") {
+                actual.push_back(name);
+            }
+        }
+        std::sort(wanted.begin(), wanted.end());
+        EXPECT_EQ(actual, wanted);
+    }
+
+    void expectReports(const RUN_RESULT_T &result, const std::string &reports) const {
+        if (exactStderr_) {
+            EXPECT_EQ(result.err, reports);
+            return;
+        }
+        // A real plug-in may add its own messages about pictures it cannot decode.
+        std::string ours;
+        size_t pos = 0;
+        while ((pos = result.err.find("line ", pos)) != std::string::npos) {
+            const size_t end = result.err.find('\n', pos);
+            ours += result.err.substr(pos, end - pos + 1);
+            pos = end;
+        }
+        EXPECT_EQ(ours, reports) << result.err;
+    }
+
+    std::string converter_;
+    std::string plugin_;
+    bool exactStderr_ = false;
+    std::string dir_;
+    std::vector<std::string> inputs_;
+    TEST_IMAGE_T rgb13x7_, pal10x9_, one1x1_, blue3x4_, grey40x30_;
+};
+
+TEST_F(ConverterEndToEnd, GoldenFilesMatchIndependentCalculation) {
+    const std::vector<EXPECTED_T> expected = {
+        {"whole.pmbp", &rgb13x7_, {0, 0, 13, 7, 13, 7}, true, true},
+        {"inner.pmbp", &pal10x9_, {3, 2, 7, 7, 5, 11}, true, true},
+        {"negative.pmbp", &rgb13x7_, {-2, -3, 6, 5, 9, 7}, true, true},
+        {"overhang.pmbp", &pal10x9_, {8, 5, 10, 10, 6, 6}, true, true},
+        {"blue.pmbp", &blue3x4_, {0, 0, 3, 4, 47, 45}, true, true},
+        {"tiny.pmbp", &one1x1_, {0, 0, 1, 1, 3, 3}, true, true},
+        {"enlarged.pmbp", &pal10x9_, {0, 0, 10, 9, 20, 17}, true, true},
+        {"outside.pmbp", &rgb13x7_, {20, 20, 5, 5, 4, 4}, true, true},
+    };
+    const std::string commands =
+        line("rgb13x7.bmp", "whole.pmbp", "0,0,13,7", "0,0,13,7") +
+        line("pal10x9.bmp", "inner.pmbp", "3,2,7,7", "0 0 5 11") +
+        // negative x and y only through the 16-bit wrap
+        line("rgb13x7.bmp", "negative.pmbp", "65534,65533,6,5", "0,0,9,7") +
+        line("pal10x9.bmp", "overhang.pmbp", "8,5,10,10", "0,0,6,6") +
+        line("blue3x4.bmp", "blue.pmbp", "0,0,3,4", "0,0,47,45") +
+        line("one1x1.bmp", "tiny.pmbp", "0,0,1,1", "0x0/3/3") +
+        line("pal10x9.bmp", "enlarged.pmbp", "0,0,10,9", "0,0,20,17") +
+        line("rgb13x7.bmp", "outside.pmbp", "20,20,5,5", "0,0,4,4");
+    const RUN_RESULT_T result = run(commands, dir_);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+    expectFiles(expected, dir_);
+    expectOnlyFiles(expected, dir_);
+}
+
+TEST_F(ConverterEndToEnd, SameCommandFileTwiceGivesSameFilesButNoiseRunsOnWithinARun) {
+    const std::string commands = line("grey40x30.bmp", "first.pmbp", "0,0,40,30", "0,0,40,30") +
+                                 line("grey40x30.bmp", "second.pmbp", "0,0,40,30", "0,0,40,30");
+    const std::string otherDir = makeTempDir();
+    ASSERT_TRUE(writeBmp24(otherDir + "/grey40x30.bmp", grey40x30_));
+    ASSERT_EQ(run(commands, dir_).status, 0);
+    ASSERT_EQ(run(commands, otherDir).status, 0);
+    EXPECT_EQ(readFile(dir_ + "/first.pmbp"), readFile(otherDir + "/first.pmbp"));
+    EXPECT_EQ(readFile(dir_ + "/second.pmbp"), readFile(otherDir + "/second.pmbp"));
+    EXPECT_NE(readFile(dir_ + "/first.pmbp"), readFile(dir_ + "/second.pmbp"));
+    expectFiles({{"first.pmbp", &grey40x30_, {0, 0, 40, 30, 40, 30}, true, true},
+                 {"second.pmbp", &grey40x30_, {0, 0, 40, 30, 40, 30}, true, true}},
+                dir_);
+    removeTree(otherDir);
+}
+
+TEST_F(ConverterEndToEnd, BadLinesCostOnlyTheirOwnOutputAndAreReported) {
+    const std::string piece1(3999, 'x');
+    std::string piece2 = plugin_ + "|rgb13x7.bmp|long.pmbp|0,0,6,6|0,0,3,3";
+    piece2.resize(1001, ' ');
+    FILE *f = fopen((dir_ + "/notbmp.txt").c_str(), "wb");
+    fputs("this is not a bitmap\n", f);
+    fclose(f);
+    inputs_ = listDir(dir_);
+
+    const std::string commands =
+        std::string("\n") + "just text\n" + "a|b\n" + "a|b|c\n" + "a|b|c|d\n" +  // lines 1-5
+        plugin_ + "|pal10x9.bmp|four.pmbp|0,0,4,4|\n" +                          // 6
+        plugin_ + "|rgb13x7.bmp|six.pmbp|1,1,5,5|0,0,5,5|9,9,9,9|more\n" +       // 7
+        piece1 + piece2 + "\n" +                                                 // 8, 9
+        line("missing.bmp", "missing.pmbp", "0,0,4,4", "0,0,4,4") +              // 10
+        line("rgb13x7.bmp", "nodir/out.pmbp", "0,0,4,4", "0,0,4,4") +            // 11
+        line("rgb13x7.bmp", "/dev/full", "0,0,4,4", "0,0,4,4") +                 // 12
+        line("rgb13x7.bmp", "", "0,0,4,4", "0,0,4,4") +                          // 13
+        line("rgb13x7.bmp", "huge.pmbp", "99999,1,70000,5", "0,0,3,2") +         // 14
+        line("rgb13x7.bmp", "wide.pmbp", "0,0,4,4", "0,0,2,16377") +             // 15
+        line("rgb13x7.bmp", "wrap.pmbp", "0,0,4,4", "0,0,2,65541") +             // 16
+        line("notbmp.txt", "notbmp.pmbp", "0,0,4,4", "0,0,4,4") +                // 17
+        line("rgb13x7.bmp", "widest.pmbp", "0,0,4,4", "0,0,1,16376") +           // 18
+        plugin_ + "|rgb13x7.bmp|last.pmbp|0,0,4,4|0,0,4,4";                      // 19, no LF
+    const RUN_RESULT_T result = run(commands, dir_);
+    EXPECT_EQ(result.status, 4);
+    expectReports(result,
+                  "line 10: no output written to missing.pmbp\n"
+                  "line 11: no output written to nodir/out.pmbp\n"
+                  "line 12: no output written to /dev/full\n"
+                  "line 13: no output written to \n"
+                  "line 15: no output written to wide.pmbp\n"
+                  "line 17: no output written to notbmp.pmbp\n");
+    const REFERENCE_JOB_T small = {0, 0, 4, 4, 4, 4};
+    const std::vector<EXPECTED_T> expected = {
+        {"four.pmbp", &pal10x9_, {0, 0, 4, 4, 0, 0}, true, true},
+        {"six.pmbp", &rgb13x7_, {1, 1, 5, 5, 5, 5}, true, true},
+        {"long.pmbp", &rgb13x7_, {0, 0, 6, 6, 3, 3}, true, true},
+        {"nodir", &rgb13x7_, small, true, false},
+        {"full", &rgb13x7_, small, true, false},
+        {"empty", &rgb13x7_, small, true, false},
+        {"huge.pmbp", &rgb13x7_, {-31073, 1, 4464, 5, 3, 2}, true, true},
+        {"wrap.pmbp", &rgb13x7_, {0, 0, 4, 4, 2, 5}, true, true},
+        {"widest.pmbp", &rgb13x7_, {0, 0, 4, 4, 1, 16376}, true, true},
+        {"last.pmbp", &rgb13x7_, small, true, true},
+    };
+    expectFiles(expected, dir_);
+    expectOnlyFiles(expected, dir_);
+    EXPECT_EQ(readFile(dir_ + "/four.pmbp").size(), 20u);
+    struct stat st;
+    ASSERT_EQ(stat("/dev/full", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+TEST_F(ConverterEndToEnd, StartAndReadProblemsEndWithTheirStatus) {
+    RUN_RESULT_T result = runProgram({converter_}, dir_);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "usage " + converter_ + " commandfilename\n");
+
+    result = runProgram({converter_, "no-such-file.txt"}, dir_);
+    EXPECT_EQ(result.status, 3);
+    EXPECT_EQ(result.err, "Command file can't open.\n");
+
+    // A directory opens on Linux but cannot be read: not an empty command file.
+    result = runProgram({converter_, "."}, dir_);
+    EXPECT_EQ(result.status, 3);
+    EXPECT_EQ(result.err, "Command file can't open.\n");
+    EXPECT_EQ(listDir(dir_), inputs_);
+
+    result = run("", dir_);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err + result.out, "");
+    expectOnlyFiles({}, dir_);
+}
+
+TEST_F(ConverterEndToEnd, RunIsTheSameWithOrWithoutADisplayAndSdlStaysQuiet) {
+    const std::string commands = line("pal10x9.bmp", "out.pmbp", "0,0,10,9", "0,0,10,9");
+    const RUN_RESULT_T headless = run(commands, dir_);
+    const std::string first = readFile(dir_ + "/out.pmbp");
+    const RUN_RESULT_T withDisplay = run(commands, dir_, {"DISPLAY=:97"});
+    EXPECT_EQ(headless.status, 0);
+    EXPECT_EQ(withDisplay.status, 0);
+    EXPECT_EQ(headless.err + headless.out, "");
+    EXPECT_EQ(withDisplay.err + withDisplay.out, "");
+    EXPECT_EQ(readFile(dir_ + "/out.pmbp"), first);
+}
+
+}  // namespace
