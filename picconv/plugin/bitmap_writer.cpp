@@ -1,5 +1,6 @@
 // Moving the blocks GetPicture delivers into a Windows bitmap file.
 #include "bitmap_writer.h"
+#include "temp_bitmap.h"
 
 #include <stdint.h>
 
@@ -67,6 +68,7 @@ int writeBitmapFromHandles(FILE *file, const char *picturePath, const PLUGIN_ENT
     HANDLE pixels = NULL;
     if (plugin->GetPicture == NULL) {
         fprintf(stderr, "GetPicture not implemented.\n");
+        g_stderr_line_open = 0;
         *pictureResult = PLUGIN_ERR_NOT_IMPLEMENTED;
     } else {
         *pictureResult =
@@ -74,6 +76,7 @@ int writeBitmapFromHandles(FILE *file, const char *picturePath, const PLUGIN_ENT
                                PLUGIN_FUNCTION_CAST(FARPROC, progressCallback), 0);
         if (*pictureResult != PLUGIN_OK) {
             fprintf(stderr, "cannot get picture (%d)", *pictureResult);
+            g_stderr_line_open = 1;
         }
     }
     bool written = writeFileHeader(file, fileSize, pixelOffset);

@@ -8,6 +8,8 @@
 #include "plugin_entries.h"
 #include "run_lock.h"
 
+int g_stderr_line_open = 0;
+
 namespace {
 const char TEMP_BITMAP_NAME[] = "$$temp$$.bmp";
 }

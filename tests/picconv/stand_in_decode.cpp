@@ -4,6 +4,8 @@
 
 #include "picconv/plugin/temp_bitmap.h"
 
+int g_stderr_line_open = 0;
+
 const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath) {
     (void)pluginPath;
     static const char kName[] = "$$temp$$.bmp";

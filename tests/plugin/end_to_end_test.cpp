@@ -58,7 +58,7 @@ TEST_F(PicconvRunTest, EachPluginKindGivesItsTemporaryBitmapMessageAndStatus) {
         {"failboth", expectedBitmap(ppm, INFO_AND_PIXELS), "cannot get picture (8)", true},
         {"pixelonly", expectedBitmap(ppm, PIXELS_ONLY), noOutput, false},
         {"unlockable", expectedBitmap(ppm, PIXELS_ONLY), noOutput, false},
-        {"failnone", expectedBitmap(ppm, HEADER_ONLY), "cannot get picture (3)" + noOutput, false},
+        {"failnone", expectedBitmap(ppm, HEADER_ONLY), "cannot get picture (3)\n" + noOutput, false},
         {"nopicture", expectedBitmap(ppm, HEADER_ONLY), "GetPicture not implemented.\n" + noOutput,
          false},
         {"am", expectedBitmap(ppm, HEADER_ONLY), "GetPicture not implemented.\n" + noOutput, false},
