@@ -52,6 +52,7 @@ LINE_RESULT_T convertLine(const char *line, long lineNumber) {
     if (splitCommandRecord(copy, fields)) {
         result = convertRecord(fields) ? LINE_WRITTEN : LINE_NO_OUTPUT;
         if (result == LINE_NO_OUTPUT) {
+            removeStalePackedPicture(fields[FIELD_OUTPUT]);
             if (g_stderr_line_open) {
                 fputc('\n', stderr);
                 g_stderr_line_open = 0;

@@ -2,6 +2,7 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 
 #include "picconv/imaging/pixel_access.h"
@@ -101,4 +102,22 @@ int writePackedPicture(const SDL_Surface *surface, const char *path) {
     const int result = writeFile(path, header, data, length);
     free(data);
     return result;
+}
+
+void removeStalePackedPicture(const char *path) {
+    struct stat st;
+    if (lstat(path, &st) != 0 || !S_ISREG(st.st_mode)) {
+        return;
+    }
+    FILE *file = fopen(path, "rb");
+    if (file == NULL) {
+        return;
+    }
+    uint8_t magic[4];
+    const bool packed = fread(magic, 1, sizeof magic, file) == sizeof magic &&
+                        memcmp(magic, "PMBP", sizeof magic) == 0;
+    fclose(file);
+    if (packed) {
+        remove(path);
+    }
 }

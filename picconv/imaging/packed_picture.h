@@ -16,4 +16,8 @@ void setTwoBitCell(uint8_t *buffer, size_t index, int code);
  * then no partial file is left behind. */
 int writePackedPicture(const SDL_Surface *surface, const char *path);
 
+/* Removes the "PMBP" file at path, if there is one, so that a line that failed leaves no
+ * earlier picture where its output belongs. Any other file is left alone. */
+void removeStalePackedPicture(const char *path);
+
 #endif

@@ -31,6 +31,13 @@ TEST_IMAGE_T makePaletteImage(int w, int h, uint32_t seed) {
     return image;
 }
 
+void writeFile(const std::string &path, const std::string &content) {
+    FILE *f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fwrite(content.data(), 1, content.size(), f);
+    fclose(f);
+}
+
 TEST_IMAGE_T makeUniform(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
     TEST_IMAGE_T image = makeImage(w, h, 0);
     for (int y = 0; y < h; y++) {
@@ -251,6 +258,21 @@ TEST_F(ConverterEndToEnd, BadLinesCostOnlyTheirOwnOutputAndAreReported) {
     struct stat st;
     ASSERT_EQ(stat("/dev/full", &st), 0);
     EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+TEST_F(ConverterEndToEnd, AFailedLineLeavesNoEarlierPictureAtItsOutputButKeepsOtherFiles) {
+    const std::string oldPicture("PMBP\x16\0\0\0\x02\0\x08\0\x01\0\0\0\x02\0\0\0\xE8\x2B", 22);
+    writeFile(dir_ + "/old.pmbp", oldPicture);
+    writeFile(dir_ + "/keep.bin", "not a packed picture");
+    const RUN_RESULT_T result = run(line("missing.bmp", "old.pmbp", "0,0,4,4", "0,0,4,4") +
+                                        line("missing.bmp", "keep.bin", "0,0,4,4", "0,0,4,4"),
+                                    dir_);
+    EXPECT_EQ(result.status, 4);
+    expectReports(result,
+                  "line 1: no output written to old.pmbp\n"
+                  "line 2: no output written to keep.bin\n");
+    EXPECT_FALSE(fileExists(dir_ + "/old.pmbp"));
+    EXPECT_EQ(readFile(dir_ + "/keep.bin"), "not a packed picture");
 }
 
 TEST_F(ConverterEndToEnd, StartAndReadProblemsEndWithTheirStatus) {
