@@ -1,0 +1,63 @@
+// pmbpview: turns a "PMBP" file into a grey PNG a person can look at.
+#include <cstdio>
+#include <string>
+
+#include "pmbp_file.h"
+#include "png_writer.h"
+#include "view_geometry.h"
+#include "view_options.h"
+
+namespace {
+
+enum {
+    EXIT_VIEW_OK = 0,
+    EXIT_VIEW_BAD_INPUT = 1,
+    EXIT_VIEW_USAGE = 2,
+    EXIT_VIEW_NO_OUTPUT = 3,
+};
+
+int fail(int status, const std::string &message) {
+    std::fprintf(stderr, "pmbpview: %s\n", message.c_str());
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    VIEW_OPTIONS_T options;
+    std::string message;
+    if (!parseViewOptions(argc, argv, &options, &message)) {
+        std::fprintf(stderr, "pmbpview: %s\n%s", message.c_str(), VIEW_USAGE);
+        return EXIT_VIEW_USAGE;
+    }
+    if (options.help) {
+        std::fputs(VIEW_USAGE, stdout);
+        return EXIT_VIEW_OK;
+    }
+
+    PMBP_PICTURE_T picture;
+    if (!loadPmbpFile(options.input, &picture, &message)) {
+        return fail(EXIT_VIEW_BAD_INPUT, message);
+    }
+    const VIEW_T view = {options.upright, options.scale};
+    uint64_t width = 0;
+    uint64_t height = 0;
+    viewSize(picture.header, view, &width, &height);
+    const std::string size = std::to_string(width) + " x " + std::to_string(height);
+    if (width == 0 || height == 0) {
+        return fail(EXIT_VIEW_BAD_INPUT, std::string(options.input) + ": the picture is empty (" +
+                                             size + " pixels); a PNG cannot hold it");
+    }
+    if (width > PNG_SIDE_LIMIT || height > PNG_SIDE_LIMIT) {
+        return fail(EXIT_VIEW_BAD_INPUT, "the preview would be " + size +
+                                             " pixels, more than PNG allows; use a smaller "
+                                             "--scale");
+    }
+    const GREY_ROW_SOURCE_T fillRow = [&](uint32_t row, uint8_t *out) {
+        fillViewRow(picture, view, row, out);
+    };
+    if (!writeGreyPng(options.output, uint32_t(width), uint32_t(height), fillRow, &message)) {
+        return fail(EXIT_VIEW_NO_OUTPUT, message);
+    }
+    return EXIT_VIEW_OK;
+}

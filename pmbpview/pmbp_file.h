@@ -1,0 +1,44 @@
+// Reading and checking a "PMBP" file: 20-byte header, then two-bit codes, four to a byte.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr uint32_t PMBP_HEADER_SIZE = 20;
+
+// Header fields as stored (little-endian in the file).
+struct PMBP_HEADER_T {
+    uint32_t fileSize;
+    uint8_t format;
+    uint8_t formatMinor;
+    uint16_t width;
+    uint16_t height;
+    uint16_t reserved;
+    uint32_t dataLength;
+};
+
+enum PMBP_CHECK_T {
+    PMBP_CHECK_OK,
+    PMBP_CHECK_TOO_SHORT,
+    PMBP_CHECK_BAD_MAGIC,
+    PMBP_CHECK_FILE_SIZE_FIELD,
+    PMBP_CHECK_FORMAT,
+    PMBP_CHECK_WIDTH,
+    PMBP_CHECK_DATA_LENGTH,
+    PMBP_CHECK_DATA_SIZE,
+};
+
+struct PMBP_PICTURE_T {
+    PMBP_HEADER_T header;
+    std::vector<uint8_t> data;  // header.dataLength bytes, rows top to bottom
+};
+
+// `bytes` holds the file's first min(fileSize, 20) bytes. Fills `header` whenever the file
+// is long enough to have one, so that a fault can be described with its values.
+PMBP_CHECK_T checkPmbpHeader(const uint8_t *bytes, uint64_t fileSize, PMBP_HEADER_T *header);
+
+std::string describePmbpFault(PMBP_CHECK_T check, const PMBP_HEADER_T &header, uint64_t fileSize);
+
+// Reads and checks the whole file. On failure returns false with a one-line reason.
+bool loadPmbpFile(const char *path, PMBP_PICTURE_T *picture, std::string *message);
