@@ -1,0 +1,101 @@
+#include "plugin_entries.h"
+
+#include <cstring>
+
+#include "plugin_input.h"
+#include "plugin_text.h"
+
+int pluginGetPluginInfo(const PICTURE_FORMAT_T *format, int infono, LPSTR buf, int buflen) {
+    switch (infono) {
+        case 0:
+            return copyPluginText(PLUGIN_VERSION_PICTURE, buf, buflen);
+        case 1:
+            return copyPluginText(format->about, buf, buflen);
+        case 2:
+            return copyPluginText(format->filter, buf, buflen);
+        case 3:
+            return copyPluginText(format->formatName, buf, buflen);
+        default:
+            return 0;
+    }
+}
+
+int pluginIsSupported(const PICTURE_FORMAT_T *format, LPSTR filename, PLUGIN_DW_T dw) {
+    (void)filename; /* the bytes decide, whatever the name says */
+    uint8_t head[PLUGIN_HEAD_SIZE];
+    size_t size = readSupportHead(dw, head);
+    return format->isFormat(head, size) ? 1 : 0;
+}
+
+static uint16_t clampDensity(unsigned density) {
+    return static_cast<uint16_t>(density > 0xFFFFu ? 0xFFFFu : density);
+}
+
+int pluginGetPictureInfo(const PICTURE_FORMAT_T *format, LPSTR buf, long len, unsigned int flag,
+                         PictureInfo *lpInfo) {
+    if (lpInfo == nullptr) {
+        return PLUGIN_ERR_INTERNAL;
+    }
+    INPUT_BYTES_T input;
+    int result = readPluginInput(buf, len, flag, &input);
+    if (result != PLUGIN_OK) {
+        return result;
+    }
+    if (!format->isFormat(input.data, input.size)) {
+        return PLUGIN_ERR_UNKNOWN_FORMAT;
+    }
+    PICTURE_FACTS_T facts = {};
+    result = format->readFacts(input.data, input.size, &facts);
+    if (result != PLUGIN_OK) {
+        return result;
+    }
+    result = checkPictureSize(facts.width, facts.height);
+    if (result != PLUGIN_OK) {
+        return result;
+    }
+    std::memset(lpInfo, 0, sizeof *lpInfo);
+    lpInfo->width = static_cast<int32_t>(facts.width);
+    lpInfo->height = static_cast<int32_t>(facts.height);
+    lpInfo->x_density = clampDensity(facts.xDensity);
+    lpInfo->y_density = clampDensity(facts.yDensity);
+    lpInfo->colorDepth = static_cast<int16_t>(facts.colorDepth);
+    lpInfo->hInfo = nullptr;
+    return PLUGIN_OK;
+}
+
+int pluginGetPicture(const PICTURE_FORMAT_T *format, LPSTR buf, long len, unsigned int flag,
+                     HANDLE *pHBInfo, HANDLE *pHBm, FARPROC progressCallback, long lData) {
+    if (pHBInfo == nullptr || pHBm == nullptr) {
+        return PLUGIN_ERR_INTERNAL;
+    }
+    *pHBInfo = nullptr;
+    *pHBm = nullptr;
+    INPUT_BYTES_T input;
+    int result = readPluginInput(buf, len, flag, &input);
+    if (result != PLUGIN_OK) {
+        return result;
+    }
+    if (!format->isFormat(input.data, input.size)) {
+        return PLUGIN_ERR_UNKNOWN_FORMAT;
+    }
+    OUTPUT_BITMAP_T out;
+    std::memset(&out, 0, sizeof out);
+    PROGRESS_T progress = makeProgress(progressCallback, lData);
+    result = format->decode(input.data, input.size, &out, &progress);
+    if (result != PLUGIN_OK) {
+        discardOutputBitmap(&out);
+        return result;
+    }
+    return finishOutputBitmap(&out, pHBInfo, pHBm);
+}
+
+int pluginConfigurationDlg(HWND parent, int fnc) {
+    (void)parent;
+    /* No window system to show an about box in, and nothing to set. */
+    return (fnc == 0 || fnc == 1) ? PLUGIN_OK : PLUGIN_ERR_NOT_IMPLEMENTED;
+}
+
+unsigned dotsPerInchFromMetre(uint64_t perMetre) {
+    uint64_t dpi = (perMetre * 254u + 5000u) / 10000u;
+    return dpi > 0xFFFFu ? 0xFFFFu : static_cast<unsigned>(dpi);
+}

@@ -1,0 +1,76 @@
+#include "plugin_input.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+static int readFileFrom(const char *path, long offset, INPUT_BYTES_T *input) {
+    if (path == nullptr || offset < 0) {
+        return PLUGIN_ERR_FILE_READ;
+    }
+    FILE *file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        return PLUGIN_ERR_FILE_READ;
+    }
+    int result = PLUGIN_OK;
+    long end = -1;
+    if (std::fseek(file, 0, SEEK_END) != 0 || (end = std::ftell(file)) < 0 ||
+        std::fseek(file, offset, SEEK_SET) != 0) {
+        result = PLUGIN_ERR_FILE_READ;
+    } else if (end > offset && static_cast<unsigned long>(end - offset) > PLUGIN_MAX_INPUT_BYTES) {
+        result = PLUGIN_ERR_NO_MEMORY;
+    } else {
+        size_t size = end > offset ? static_cast<size_t>(end - offset) : 0;
+        input->owned.resize(size);
+        if (size > 0 && std::fread(input->owned.data(), 1, size, file) != size) {
+            result = PLUGIN_ERR_FILE_READ;
+        }
+        input->data = input->owned.data();
+        input->size = size;
+    }
+    std::fclose(file);
+    return result;
+}
+
+int readPluginInput(LPSTR buf, long len, unsigned int flag, INPUT_BYTES_T *input) {
+    switch (flag & PLUGIN_INPUT_MASK) {
+        case PLUGIN_INPUT_FILE:
+            return readFileFrom(buf, len, input);
+        case PLUGIN_INPUT_MEMORY:
+            if (buf == nullptr || len < 0) {
+                return PLUGIN_ERR_FILE_READ;
+            }
+            input->data = reinterpret_cast<const uint8_t *>(buf);
+            input->size = static_cast<size_t>(len);
+            return PLUGIN_OK;
+        default:
+            return PLUGIN_ERR_UNKNOWN_FORMAT;
+    }
+}
+
+size_t readSupportHead(PLUGIN_DW_T dw, uint8_t *head) {
+    std::memset(head, 0, PLUGIN_HEAD_SIZE);
+    if (!PLUGIN_DW_IS_HANDLE(dw)) {
+        std::memcpy(head, reinterpret_cast<const void *>(dw), PLUGIN_HEAD_SIZE);
+        return PLUGIN_HEAD_SIZE;
+    }
+    int fd = static_cast<int>(dw);
+    off_t position = lseek(fd, 0, SEEK_CUR);
+    if (position < 0) {
+        return 0;
+    }
+    size_t got = 0;
+    while (got < PLUGIN_HEAD_SIZE) {
+        ssize_t n =
+            pread(fd, head + got, PLUGIN_HEAD_SIZE - got, position + static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        got += static_cast<size_t>(n);
+    }
+    return got;
+}

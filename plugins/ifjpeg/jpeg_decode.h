@@ -1,0 +1,14 @@
+/* JPEG through libjpeg(-turbo). */
+#ifndef JPEG_DECODE_H
+#define JPEG_DECODE_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "plugin_entries.h"
+
+bool isJpegHead(const uint8_t *data, size_t size);
+int readJpegFacts(const uint8_t *data, size_t size, PICTURE_FACTS_T *facts);
+int decodeJpeg(const uint8_t *data, size_t size, OUTPUT_BITMAP_T *out, PROGRESS_T *progress);
+
+#endif

@@ -1,0 +1,258 @@
+/* Hostile PNG, JPEG and GIF files: huge or zero sizes, lying lengths, short palettes. */
+#include <gtest/gtest.h>
+
+#include "corpus.h"
+#include "picture_files.h"
+#include "png_writer.h"
+#include "spi_host.h"
+
+namespace {
+
+std::vector<uint8_t> pngWith(const std::vector<uint8_t> &ihdr,
+                             const std::vector<std::vector<uint8_t>> &rows,
+                             const std::vector<uint8_t> &palette = {}) {
+    std::vector<uint8_t> png = pngSignature();
+    putPngChunk(png, "IHDR", ihdr);
+    if (!palette.empty()) {
+        putPngChunk(png, "PLTE", palette);
+    }
+    putPngChunk(png, "IDAT", pngImageData(rows));
+    putPngChunk(png, "IEND", {});
+    return png;
+}
+
+int pngCode(const std::vector<uint8_t> &png) {
+    return decodeMemory(spiNamed("ifpng"), png).code;
+}
+
+/* A GIF whose codes are each preceded by a clear code, so that they stay 3 bits wide. */
+struct GIF_SPEC_T {
+    uint16_t screenWidth = 4;
+    uint16_t screenHeight = 2;
+    uint16_t left = 0;
+    uint16_t top = 0;
+    uint16_t width = 4;
+    uint16_t height = 2;
+    int paletteBits = 2; /* 2^paletteBits colours in the global table */
+    int transparent = -1;
+    std::vector<uint8_t> indices; /* each below 4 */
+    int frames = 1;
+};
+
+void putCodes(std::vector<uint8_t> &gif, const std::vector<uint8_t> &indices) {
+    std::vector<unsigned> codes;
+    for (uint8_t index : indices) {
+        codes.push_back(4); /* clear */
+        codes.push_back(index);
+    }
+    codes.push_back(5); /* end */
+    std::vector<uint8_t> packed;
+    unsigned bits = 0, buffer = 0;
+    for (unsigned code : codes) {
+        buffer |= code << bits;
+        bits += 3;
+        while (bits >= 8) {
+            packed.push_back(static_cast<uint8_t>(buffer));
+            buffer >>= 8;
+            bits -= 8;
+        }
+    }
+    if (bits > 0) {
+        packed.push_back(static_cast<uint8_t>(buffer));
+    }
+    gif.push_back(2); /* smallest code size */
+    for (size_t at = 0; at < packed.size(); at += 255) {
+        size_t count = std::min<size_t>(255, packed.size() - at);
+        gif.push_back(static_cast<uint8_t>(count));
+        gif.insert(gif.end(), packed.begin() + static_cast<long>(at),
+                   packed.begin() + static_cast<long>(at + count));
+    }
+    gif.push_back(0);
+}
+
+std::vector<uint8_t> gifWith(const GIF_SPEC_T &spec) {
+    std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a'};
+    auto put16 = [&gif](unsigned v) {
+        gif.push_back(static_cast<uint8_t>(v));
+        gif.push_back(static_cast<uint8_t>(v >> 8));
+    };
+    put16(spec.screenWidth);
+    put16(spec.screenHeight);
+    gif.push_back(static_cast<uint8_t>(0x80 | (spec.paletteBits - 1)));
+    gif.push_back(0);
+    gif.push_back(0);
+    for (int i = 0; i < (1 << spec.paletteBits); i++) {
+        gif.push_back(static_cast<uint8_t>(10 + i));
+        gif.push_back(static_cast<uint8_t>(20 + i));
+        gif.push_back(static_cast<uint8_t>(30 + i));
+    }
+    for (int frame = 0; frame < spec.frames; frame++) {
+        if (spec.transparent >= 0) {
+            gif.insert(gif.end(),
+                       {0x21, 0xF9, 4, 1, 0, 0, static_cast<uint8_t>(spec.transparent), 0});
+        }
+        gif.push_back(',');
+        put16(spec.left);
+        put16(spec.top);
+        put16(spec.width);
+        put16(spec.height);
+        gif.push_back(0);
+        std::vector<uint8_t> indices = spec.indices;
+        if (frame > 0) {
+            for (uint8_t &index : indices) {
+                index = static_cast<uint8_t>(3 - index);
+            }
+        }
+        putCodes(gif, indices);
+    }
+    gif.push_back(';');
+    return gif;
+}
+
+std::vector<uint8_t> rgbOf(std::initializer_list<int> colours) {
+    std::vector<uint8_t> rgb;
+    for (int c : colours) {
+        if (c < 0) {
+            rgb.insert(rgb.end(), {255, 255, 255});
+        } else if (c >= 100) {
+            rgb.insert(rgb.end(), {0, 0, 0});
+        } else {
+            rgb.insert(rgb.end(), {static_cast<uint8_t>(10 + c), static_cast<uint8_t>(20 + c),
+                                   static_cast<uint8_t>(30 + c)});
+        }
+    }
+    return rgb;
+}
+
+/* The SOF segment's height is 5 bytes after its marker, the width 7. */
+size_t sofAt(const std::vector<uint8_t> &jpeg) {
+    for (size_t i = 2; i + 9 < jpeg.size(); i++) {
+        if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
+            return i;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST(HostilePng, HugeOrZeroSizesGiveErrorCodes) {
+    std::vector<std::vector<uint8_t>> rows(2, std::vector<uint8_t>(6, 0x40));
+    EXPECT_EQ(pngCode(pngWith(pngIhdr(2, 2, 8, 2), rows)), PLUGIN_OK);
+    EXPECT_EQ(pngCode(pngWith(pngIhdr(20000, 20000, 8, 2), rows)), PLUGIN_ERR_NO_MEMORY);
+    EXPECT_EQ(pngCode(pngWith(pngIhdr(0x7FFFFFFF, 1, 8, 2), rows)), PLUGIN_ERR_NO_MEMORY);
+    EXPECT_EQ(pngCode(pngWith(pngIhdr(0, 2, 8, 2), rows)), PLUGIN_ERR_BROKEN_DATA);
+    EXPECT_EQ(pngCode(pngWith(pngIhdr(2, 2, 3, 2), rows)), PLUGIN_ERR_BROKEN_DATA) << "depth 3";
+    EXPECT_EQ(pngCode(pngWith(pngIhdr(2, 5, 8, 2), rows)), PLUGIN_ERR_BROKEN_DATA)
+        << "rows missing";
+}
+
+TEST(HostilePng, LyingChunkLengthsGiveBrokenData) {
+    std::vector<std::vector<uint8_t>> rows(2, std::vector<uint8_t>(6, 0x40));
+    std::vector<uint8_t> png = pngWith(pngIhdr(2, 2, 8, 2), rows);
+    size_t idat = 8 + 25; /* signature, IHDR */
+    for (uint32_t length : {0x7FFFFFFFu, 0xFFFFFFFFu, 0x100u, 0u}) {
+        std::vector<uint8_t> lying = png;
+        for (int i = 0; i < 4; i++) {
+            lying[idat + i] = static_cast<uint8_t>(length >> (24 - 8 * i));
+        }
+        EXPECT_EQ(pngCode(lying), PLUGIN_ERR_BROKEN_DATA) << length;
+    }
+    std::vector<uint8_t> badCrc = png;
+    badCrc[idat + 8] ^= 1;
+    EXPECT_EQ(pngCode(badCrc), PLUGIN_ERR_BROKEN_DATA);
+}
+
+TEST(HostilePng, IndicesBeyondAShortPaletteAreBlack) {
+    std::vector<std::vector<uint8_t>> rows = {{0, 1, 2, 255}};
+    DECODED_T decoded = decodeMemory(spiNamed("ifpng"),
+                                     pngWith(pngIhdr(4, 1, 8, 3), rows, {10, 20, 30, 11, 21, 31}));
+    ASSERT_EQ(decoded.code, PLUGIN_OK);
+    EXPECT_EQ(decoded.rgb, rgbOf({0, 1, 100, 100}));
+}
+
+TEST(HostileGif, FramesAndScreensOfHostileSizes) {
+    GIF_SPEC_T spec;
+    spec.indices = {0, 1, 2, 3, 3, 2, 1, 0};
+    DECODED_T decoded = decodeMemory(spiNamed("ifgif"), gifWith(spec));
+    ASSERT_EQ(decoded.code, PLUGIN_OK);
+    EXPECT_EQ(decoded.rgb, rgbOf({0, 1, 2, 3, 3, 2, 1, 0}));
+
+    GIF_SPEC_T huge = spec;
+    huge.screenWidth = huge.screenHeight = 65535;
+    EXPECT_EQ(decodeMemory(spiNamed("ifgif"), gifWith(huge)).code, PLUGIN_ERR_NO_MEMORY);
+    GIF_SPEC_T empty = spec;
+    empty.width = 0;
+    empty.indices.clear();
+    EXPECT_EQ(decodeMemory(spiNamed("ifgif"), gifWith(empty)).code, PLUGIN_ERR_BROKEN_DATA);
+    GIF_SPEC_T missing = spec;
+    missing.height = 3; /* codes for 2 rows only */
+    EXPECT_EQ(decodeMemory(spiNamed("ifgif"), gifWith(missing)).code, PLUGIN_ERR_BROKEN_DATA);
+    GIF_SPEC_T none = spec;
+    none.frames = 0;
+    EXPECT_EQ(decodeMemory(spiNamed("ifgif"), gifWith(none)).code, PLUGIN_ERR_BROKEN_DATA);
+}
+
+TEST(HostileGif, ShortPaletteTransparencyAndOffsetFrame) {
+    GIF_SPEC_T spec;
+    spec.paletteBits = 1; /* two colours, yet codes 2 and 3 come */
+    spec.indices = {0, 1, 2, 3, 3, 2, 1, 0};
+    DECODED_T decoded = decodeMemory(spiNamed("ifgif"), gifWith(spec));
+    ASSERT_EQ(decoded.code, PLUGIN_OK);
+    EXPECT_EQ(decoded.rgb, rgbOf({0, 1, 100, 100, 100, 100, 1, 0}));
+
+    GIF_SPEC_T clear = spec;
+    clear.paletteBits = 2;
+    clear.transparent = 2;
+    decoded = decodeMemory(spiNamed("ifgif"), gifWith(clear));
+    EXPECT_EQ(decoded.rgb, rgbOf({0, 1, -1, 3, 3, -1, 1, 0}));
+
+    /* A 2 x 1 frame at (1, 1) of a 3 x 2 screen, and one that sticks out to the right. */
+    GIF_SPEC_T offset = clear;
+    offset.transparent = -1;
+    offset.screenWidth = 3;
+    offset.left = offset.top = 1;
+    offset.width = 2;
+    offset.height = 1;
+    offset.indices = {3, 1};
+    decoded = decodeMemory(spiNamed("ifgif"), gifWith(offset));
+    EXPECT_EQ(decoded.rgb, rgbOf({-1, -1, -1, -1, 3, 1}));
+    offset.left = 2;
+    decoded = decodeMemory(spiNamed("ifgif"), gifWith(offset));
+    EXPECT_EQ(decoded.width, 4);
+    EXPECT_EQ(decoded.rgb, rgbOf({-1, -1, -1, -1, -1, -1, 3, 1}));
+}
+
+TEST(HostileGif, OnlyTheFirstFrameIsShown) {
+    GIF_SPEC_T spec;
+    spec.frames = 2;
+    spec.indices = {0, 1, 2, 3, 3, 2, 1, 0};
+    DECODED_T decoded = decodeMemory(spiNamed("ifgif"), gifWith(spec));
+    EXPECT_EQ(decoded.rgb, rgbOf({0, 1, 2, 3, 3, 2, 1, 0}));
+}
+
+TEST(HostileJpeg, HugeOrZeroSizesAndLyingLengthsGiveErrorCodes) {
+    if (!haveImageMagick()) {
+        GTEST_SKIP() << "ImageMagick missing";
+    }
+    std::vector<uint8_t> good = readBytes(corpusOf("ifjpeg").front().path);
+    size_t sof = sofAt(good);
+    ASSERT_GT(sof, 0u);
+    const SPI_T &spi = spiNamed("ifjpeg");
+    std::vector<uint8_t> file = good;
+    file[sof + 5] = file[sof + 7] = 0xFF;
+    file[sof + 6] = file[sof + 8] = 0xDC;
+    EXPECT_EQ(decodeMemory(spi, file).code, PLUGIN_ERR_NO_MEMORY) << "65500 x 65500";
+    file = good;
+    file[sof + 5] = file[sof + 6] = 0;
+    EXPECT_EQ(decodeMemory(spi, file).code, PLUGIN_ERR_BROKEN_DATA) << "zero height";
+    file = good;
+    file[sof + 2] = file[sof + 3] = 0xFF;
+    EXPECT_EQ(decodeMemory(spi, file).code, PLUGIN_ERR_BROKEN_DATA) << "segment longer than file";
+    file = good;
+    file[sof + 2] = 0;
+    file[sof + 3] = 1;
+    EXPECT_EQ(decodeMemory(spi, file).code, PLUGIN_ERR_BROKEN_DATA) << "segment length 1";
+    std::vector<uint8_t> tablesOnly = {0xFF, 0xD8, 0xFF, 0xD9};
+    EXPECT_EQ(decodeMemory(spi, tablesOnly).code, PLUGIN_ERR_BROKEN_DATA);
+}
