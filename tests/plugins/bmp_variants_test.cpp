@@ -24,22 +24,22 @@ uint8_t overWhite(unsigned colour, unsigned alpha) {
     return static_cast<uint8_t>((colour * alpha + 255u * (255u - alpha) + 127u) / 255u);
 }
 
-std::vector<uint8_t> expectedRgb(const BMP_SPEC_T &spec) {
+std::vector<uint8_t> expectedRgb(const BMP_LAYOUT_T &layout) {
     std::vector<uint8_t> rgb;
-    for (uint32_t v : spec.values) {
-        if (spec.bits <= 8) {
-            uint32_t colour = v < spec.palette.size() ? spec.palette[v] : 0; /* black beyond */
+    for (uint32_t v : layout.values) {
+        if (layout.bits <= 8) {
+            uint32_t colour = v < layout.palette.size() ? layout.palette[v] : 0; /* black beyond */
             rgb.push_back(static_cast<uint8_t>(colour >> 16));
             rgb.push_back(static_cast<uint8_t>(colour >> 8));
             rgb.push_back(static_cast<uint8_t>(colour));
-        } else if (spec.bits == 24 || (spec.bits == 32 && spec.compression == 0)) {
+        } else if (layout.bits == 24 || (layout.bits == 32 && layout.compression == 0)) {
             rgb.push_back(static_cast<uint8_t>(v >> 16));
             rgb.push_back(static_cast<uint8_t>(v >> 8));
             rgb.push_back(static_cast<uint8_t>(v));
         } else {
-            unsigned alpha = spec.masks[3] != 0 ? field(v, spec.masks[3]) : 255u;
+            unsigned alpha = layout.masks[3] != 0 ? field(v, layout.masks[3]) : 255u;
             for (int c = 0; c < 3; c++) {
-                rgb.push_back(overWhite(field(v, spec.masks[c]), alpha));
+                rgb.push_back(overWhite(field(v, layout.masks[c]), alpha));
             }
         }
     }
@@ -65,38 +65,38 @@ std::vector<uint32_t> somePalette(size_t count) {
     return palette;
 }
 
-void expectDecodes(const BMP_SPEC_T &spec) {
-    DECODED_T decoded = decodeMemory(spiNamed("ifbmp"), writeBmp(spec));
+void expectDecodes(const BMP_LAYOUT_T &layout) {
+    DECODED_T decoded = decodeMemory(spiNamed("ifbmp"), writeBmp(layout));
     ASSERT_EQ(decoded.code, PLUGIN_OK);
-    EXPECT_EQ(decoded.width, spec.width);
-    EXPECT_EQ(decoded.height, spec.height);
-    EXPECT_EQ(decoded.rgb, expectedRgb(spec));
+    EXPECT_EQ(decoded.width, layout.width);
+    EXPECT_EQ(decoded.height, layout.height);
+    EXPECT_EQ(decoded.rgb, expectedRgb(layout));
 }
 
-BMP_SPEC_T masked(uint32_t headerSize, unsigned bits, uint32_t compression,
-                  std::initializer_list<uint32_t> masks) {
-    BMP_SPEC_T spec;
-    spec.headerSize = headerSize;
-    spec.width = 13;
-    spec.height = 6;
-    spec.bits = bits;
-    spec.compression = compression;
+BMP_LAYOUT_T masked(uint32_t headerSize, unsigned bits, uint32_t compression,
+                    std::initializer_list<uint32_t> masks) {
+    BMP_LAYOUT_T layout;
+    layout.headerSize = headerSize;
+    layout.width = 13;
+    layout.height = 6;
+    layout.bits = bits;
+    layout.compression = compression;
     int i = 0;
     for (uint32_t mask : masks) {
-        spec.masks[i++] = mask;
+        layout.masks[i++] = mask;
     }
-    spec.values = someValues(spec.width, spec.height, bits == 16 ? 0x10000u : 0, 0x01234567u);
-    return spec;
+    layout.values = someValues(layout.width, layout.height, bits == 16 ? 0x10000u : 0, 0x01234567u);
+    return layout;
 }
 
-BMP_SPEC_T indexed(unsigned bits, int32_t width, int32_t height) {
-    BMP_SPEC_T spec;
-    spec.width = width;
-    spec.height = height;
-    spec.bits = bits;
-    spec.palette = somePalette(1u << bits);
-    spec.values = someValues(width, height, 1u << bits, 5);
-    return spec;
+BMP_LAYOUT_T indexed(unsigned bits, int32_t width, int32_t height) {
+    BMP_LAYOUT_T layout;
+    layout.width = width;
+    layout.height = height;
+    layout.bits = bits;
+    layout.palette = somePalette(1u << bits);
+    layout.values = someValues(width, height, 1u << bits, 5);
+    return layout;
 }
 
 int codeOf(const std::vector<uint8_t> &file) {
@@ -112,16 +112,16 @@ void patch32(std::vector<uint8_t> &file, size_t at, uint32_t value) {
 }  // namespace
 
 TEST(BmpVariants, TopDownRowsComeOutInPictureOrder) {
-    BMP_SPEC_T rgb;
+    BMP_LAYOUT_T rgb;
     rgb.width = 7;
     rgb.height = 5;
     rgb.topDown = true;
     rgb.values = someValues(7, 5, 0x1000000u, 0x0F1E2Du);
     expectDecodes(rgb);
-    BMP_SPEC_T eight = indexed(8, 9, 4);
+    BMP_LAYOUT_T eight = indexed(8, 9, 4);
     eight.topDown = true;
     expectDecodes(eight);
-    BMP_SPEC_T fields = masked(40, 32, 3, {0xFF0000u, 0xFF00u, 0xFFu});
+    BMP_LAYOUT_T fields = masked(40, 32, 3, {0xFF0000u, 0xFF00u, 0xFFu});
     fields.topDown = true;
     expectDecodes(fields);
 }
@@ -138,19 +138,19 @@ TEST(BmpVariants, EveryHeaderSizeReadsItsMasks) {
 }
 
 TEST(BmpVariants, SmallFieldsWidenToTheFullRange) {
-    BMP_SPEC_T spec = masked(124, 16, 3, {0x0F00u, 0x00F0u, 0x000Fu, 0xF000u});
-    spec.width = 2;
-    spec.height = 1;
-    spec.values = {0xFF00u, 0xF0F7u}; /* opaque red; opaque green with blue 7 */
-    DECODED_T decoded = decodeMemory(spiNamed("ifbmp"), writeBmp(spec));
+    BMP_LAYOUT_T layout = masked(124, 16, 3, {0x0F00u, 0x00F0u, 0x000Fu, 0xF000u});
+    layout.width = 2;
+    layout.height = 1;
+    layout.values = {0xFF00u, 0xF0F7u}; /* opaque red; opaque green with blue 7 */
+    DECODED_T decoded = decodeMemory(spiNamed("ifbmp"), writeBmp(layout));
     EXPECT_EQ(decoded.rgb, (std::vector<uint8_t>{255, 0, 0, 0, 255, 119}));
 }
 
 TEST(BmpVariants, UnmaskedSixteenAndThirtyTwoBitsUseTheDefaultLayout) {
-    BMP_SPEC_T sixteen = masked(40, 16, 0, {0x7C00u, 0x03E0u, 0x001Fu});
+    BMP_LAYOUT_T sixteen = masked(40, 16, 0, {0x7C00u, 0x03E0u, 0x001Fu});
     expectDecodes(sixteen);
     /* The fourth byte of a 32-bit BI_RGB pixel is not alpha. */
-    BMP_SPEC_T thirtyTwo = masked(40, 32, 0, {0xFF0000u, 0xFF00u, 0xFFu});
+    BMP_LAYOUT_T thirtyTwo = masked(40, 32, 0, {0xFF0000u, 0xFF00u, 0xFFu});
     expectDecodes(thirtyTwo);
 }
 
@@ -161,7 +161,7 @@ TEST(BmpVariants, IndexedDepthsOfEveryHeaderKind) {
     }
     for (unsigned bits : {1u, 4u, 8u}) {
         SCOPED_TRACE(bits);
-        BMP_SPEC_T core = indexed(bits, 11, 3);
+        BMP_LAYOUT_T core = indexed(bits, 11, 3);
         core.headerSize = 12;
         expectDecodes(core);
     }
@@ -170,11 +170,11 @@ TEST(BmpVariants, IndexedDepthsOfEveryHeaderKind) {
 TEST(BmpVariants, RunLengthCodesOfBothKinds) {
     for (int32_t width : {1, 2, 7, 40}) {
         SCOPED_TRACE(width);
-        BMP_SPEC_T four = indexed(4, width, 6);
+        BMP_LAYOUT_T four = indexed(4, width, 6);
         four.compression = 2;
         four.rle = encodeRle(four.values, width, 6, true);
         expectDecodes(four);
-        BMP_SPEC_T eight = indexed(8, width, 6);
+        BMP_LAYOUT_T eight = indexed(8, width, 6);
         eight.compression = 1;
         eight.rle = encodeRle(eight.values, width, 6, false);
         expectDecodes(eight);
@@ -182,48 +182,48 @@ TEST(BmpVariants, RunLengthCodesOfBothKinds) {
 }
 
 TEST(BmpVariants, RunLengthMovesAndEarlyEndLeaveIndexZero) {
-    BMP_SPEC_T spec = indexed(8, 6, 4);
-    spec.compression = 1;
+    BMP_LAYOUT_T layout = indexed(8, 6, 4);
+    layout.compression = 1;
     /* Bottom row: 2 x 5, then a move 2 right 1 up; there 3 literals (padded); then the end. */
-    spec.rle = {2, 5, 0, 2, 2, 1, 0, 3, 7, 8, 9, 0, 0, 1};
-    spec.values = {0,
-                   0,
-                   0,
-                   0,
-                   0,
-                   0,
-                   /**/ 0,
-                   0,
-                   0,
-                   0,
-                   0,
-                   0,
-                   /**/ 0,
-                   0,
-                   0,
-                   0,
-                   7,
-                   8,
-                   /* the third literal falls off the row */ 5,
-                   5,
-                   0,
-                   0,
-                   0,
-                   0};
-    expectDecodes(spec);
+    layout.rle = {2, 5, 0, 2, 2, 1, 0, 3, 7, 8, 9, 0, 0, 1};
+    layout.values = {0,
+                     0,
+                     0,
+                     0,
+                     0,
+                     0,
+                     /**/ 0,
+                     0,
+                     0,
+                     0,
+                     0,
+                     0,
+                     /**/ 0,
+                     0,
+                     0,
+                     0,
+                     7,
+                     8,
+                     /* the third literal falls off the row */ 5,
+                     5,
+                     0,
+                     0,
+                     0,
+                     0};
+    expectDecodes(layout);
 }
 
 TEST(BmpVariants, IndicesBeyondAShortPaletteAreBlack) {
-    BMP_SPEC_T spec = indexed(8, 16, 3);
-    spec.palette = somePalette(3);
-    spec.coloursUsed = 3;
-    spec.values = someValues(16, 3, 12, 1);
-    expectDecodes(spec);
+    BMP_LAYOUT_T layout = indexed(8, 16, 3);
+    layout.palette = somePalette(3);
+    layout.coloursUsed = 3;
+    layout.values = someValues(16, 3, 12, 1);
+    expectDecodes(layout);
     /* More colours claimed than the space before the rows holds: the ones there count. */
-    spec.coloursUsed = 200;
-    expectDecodes(spec);
-    spec.coloursUsed = 0xFFFFFFFFu;
-    expectDecodes(spec);
+    layout.coloursUsed = 200;
+    expectDecodes(layout);
+    layout.coloursUsed = 0xFFFFFFFFu;
+    expectDecodes(layout);
 }
 
 TEST(BmpVariants, HostileHeadersGiveErrorCodes) {
@@ -257,11 +257,11 @@ TEST(BmpVariants, HostileHeadersGiveErrorCodes) {
     file[30] = 1;
     patch32(file, 22, static_cast<uint32_t>(-3));
     EXPECT_EQ(codeOf(file), PLUGIN_ERR_BROKEN_DATA) << "top-down RLE";
-    BMP_SPEC_T fields = masked(40, 32, 3, {0xFF0000u, 0xFF00u, 0xFFu});
+    BMP_LAYOUT_T fields = masked(40, 32, 3, {0xFF0000u, 0xFF00u, 0xFFu});
     file = writeBmp(fields);
     file.resize(14 + 40 + 6);
     EXPECT_EQ(codeOf(file), PLUGIN_ERR_BROKEN_DATA) << "masks cut off";
-    BMP_SPEC_T rle = indexed(8, 5, 1000);
+    BMP_LAYOUT_T rle = indexed(8, 5, 1000);
     rle.compression = 1;
     rle.rle = {0, 2, 255, 255, 0, 2, 255, 255, 3, 1};
     EXPECT_EQ(codeOf(writeBmp(rle)), PLUGIN_ERR_BROKEN_DATA) << "RLE without its end";

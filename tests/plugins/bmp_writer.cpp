@@ -12,18 +12,18 @@ void putLe32(std::vector<uint8_t> &out, uint32_t value) {
 
 namespace {
 
-void putRows(const BMP_SPEC_T &spec, std::vector<uint8_t> &out) {
-    size_t stride = ((static_cast<size_t>(spec.width) * spec.bits + 31) / 32) * 4;
-    for (int32_t r = 0; r < spec.height; r++) {
-        int32_t y = spec.topDown ? r : spec.height - 1 - r;
+void putRows(const BMP_LAYOUT_T &layout, std::vector<uint8_t> &out) {
+    size_t stride = ((static_cast<size_t>(layout.width) * layout.bits + 31) / 32) * 4;
+    for (int32_t r = 0; r < layout.height; r++) {
+        int32_t y = layout.topDown ? r : layout.height - 1 - r;
         std::vector<uint8_t> row(stride, 0);
-        for (int32_t x = 0; x < spec.width; x++) {
-            uint32_t v = spec.values[static_cast<size_t>(y) * spec.width + x];
-            size_t bit = static_cast<size_t>(x) * spec.bits;
-            if (spec.bits < 8) {
-                row[bit / 8] |= static_cast<uint8_t>(v << (8 - spec.bits - bit % 8));
+        for (int32_t x = 0; x < layout.width; x++) {
+            uint32_t v = layout.values[static_cast<size_t>(y) * layout.width + x];
+            size_t bit = static_cast<size_t>(x) * layout.bits;
+            if (layout.bits < 8) {
+                row[bit / 8] |= static_cast<uint8_t>(v << (8 - layout.bits - bit % 8));
             } else {
-                for (unsigned b = 0; b < spec.bits / 8; b++) {
+                for (unsigned b = 0; b < layout.bits / 8; b++) {
                     row[bit / 8 + b] = static_cast<uint8_t>(v >> (8 * b));
                 }
             }
@@ -34,36 +34,36 @@ void putRows(const BMP_SPEC_T &spec, std::vector<uint8_t> &out) {
 
 }  // namespace
 
-std::vector<uint8_t> writeBmp(const BMP_SPEC_T &spec) {
+std::vector<uint8_t> writeBmp(const BMP_LAYOUT_T &layout) {
     std::vector<uint8_t> header;
-    bool core = spec.headerSize == 12;
-    putLe32(header, spec.headerSize);
+    bool core = layout.headerSize == 12;
+    putLe32(header, layout.headerSize);
     if (core) {
-        putLe16(header, static_cast<uint32_t>(spec.width));
-        putLe16(header, static_cast<uint32_t>(spec.height));
+        putLe16(header, static_cast<uint32_t>(layout.width));
+        putLe16(header, static_cast<uint32_t>(layout.height));
         putLe16(header, 1);
-        putLe16(header, spec.bits);
+        putLe16(header, layout.bits);
     } else {
-        putLe32(header, static_cast<uint32_t>(spec.width));
-        putLe32(header, static_cast<uint32_t>(spec.topDown ? -spec.height : spec.height));
+        putLe32(header, static_cast<uint32_t>(layout.width));
+        putLe32(header, static_cast<uint32_t>(layout.topDown ? -layout.height : layout.height));
         putLe16(header, 1);
-        putLe16(header, spec.bits);
-        putLe32(header, spec.compression);
+        putLe16(header, layout.bits);
+        putLe32(header, layout.compression);
         putLe32(header, 0);
         putLe32(header, 2835);
         putLe32(header, 2835);
-        putLe32(header, spec.coloursUsed);
+        putLe32(header, layout.coloursUsed);
         putLe32(header, 0);
-        bool fields = spec.compression == 3 || spec.compression == 6;
-        unsigned maskCount = spec.headerSize > 40 ? (spec.headerSize == 52 ? 3 : 4)
-                             : fields             ? (spec.compression == 6 ? 4 : 3)
-                                                  : 0;
+        bool fields = layout.compression == 3 || layout.compression == 6;
+        unsigned maskCount = layout.headerSize > 40 ? (layout.headerSize == 52 ? 3 : 4)
+                             : fields               ? (layout.compression == 6 ? 4 : 3)
+                                                    : 0;
         for (unsigned i = 0; i < maskCount; i++) {
-            putLe32(header, spec.masks[i]);
+            putLe32(header, layout.masks[i]);
         }
-        header.resize(spec.headerSize > 40 ? spec.headerSize : header.size(), 0);
+        header.resize(layout.headerSize > 40 ? layout.headerSize : header.size(), 0);
     }
-    for (uint32_t colour : spec.palette) {
+    for (uint32_t colour : layout.palette) {
         header.push_back(static_cast<uint8_t>(colour));
         header.push_back(static_cast<uint8_t>(colour >> 8));
         header.push_back(static_cast<uint8_t>(colour >> 16));
@@ -72,10 +72,10 @@ std::vector<uint8_t> writeBmp(const BMP_SPEC_T &spec) {
         }
     }
     std::vector<uint8_t> pixels;
-    if (spec.compression == 1 || spec.compression == 2) {
-        pixels = spec.rle;
+    if (layout.compression == 1 || layout.compression == 2) {
+        pixels = layout.rle;
     } else {
-        putRows(spec, pixels);
+        putRows(layout, pixels);
     }
     std::vector<uint8_t> file = {'B', 'M'};
     putLe32(file, static_cast<uint32_t>(14 + header.size() + pixels.size()));

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-struct BMP_SPEC_T {
+struct BMP_LAYOUT_T {
     uint32_t headerSize = 40; /* 12, 40, 52, 56, 108 or 124 */
     int32_t width = 0;
     int32_t height = 0;
@@ -20,7 +20,7 @@ struct BMP_SPEC_T {
     std::vector<uint8_t> rle;     /* the pixel data as it is, for RLE */
 };
 
-std::vector<uint8_t> writeBmp(const BMP_SPEC_T &spec);
+std::vector<uint8_t> writeBmp(const BMP_LAYOUT_T &layout);
 
 /* Run-length codes for values (top row first): runs of equal indices, literals for the rest. */
 std::vector<uint8_t> encodeRle(const std::vector<uint32_t> &values, int32_t width, int32_t height,

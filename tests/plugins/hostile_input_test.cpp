@@ -26,7 +26,7 @@ int pngCode(const std::vector<uint8_t> &png) {
 }
 
 /* A GIF whose codes are each preceded by a clear code, so that they stay 3 bits wide. */
-struct GIF_SPEC_T {
+struct GIF_LAYOUT_T {
     uint16_t screenWidth = 4;
     uint16_t screenHeight = 2;
     uint16_t left = 0;
@@ -70,34 +70,34 @@ void putCodes(std::vector<uint8_t> &gif, const std::vector<uint8_t> &indices) {
     gif.push_back(0);
 }
 
-std::vector<uint8_t> gifWith(const GIF_SPEC_T &spec) {
+std::vector<uint8_t> gifWith(const GIF_LAYOUT_T &layout) {
     std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a'};
     auto put16 = [&gif](unsigned v) {
         gif.push_back(static_cast<uint8_t>(v));
         gif.push_back(static_cast<uint8_t>(v >> 8));
     };
-    put16(spec.screenWidth);
-    put16(spec.screenHeight);
-    gif.push_back(static_cast<uint8_t>(0x80 | (spec.paletteBits - 1)));
+    put16(layout.screenWidth);
+    put16(layout.screenHeight);
+    gif.push_back(static_cast<uint8_t>(0x80 | (layout.paletteBits - 1)));
     gif.push_back(0);
     gif.push_back(0);
-    for (int i = 0; i < (1 << spec.paletteBits); i++) {
+    for (int i = 0; i < (1 << layout.paletteBits); i++) {
         gif.push_back(static_cast<uint8_t>(10 + i));
         gif.push_back(static_cast<uint8_t>(20 + i));
         gif.push_back(static_cast<uint8_t>(30 + i));
     }
-    for (int frame = 0; frame < spec.frames; frame++) {
-        if (spec.transparent >= 0) {
+    for (int frame = 0; frame < layout.frames; frame++) {
+        if (layout.transparent >= 0) {
             gif.insert(gif.end(),
-                       {0x21, 0xF9, 4, 1, 0, 0, static_cast<uint8_t>(spec.transparent), 0});
+                       {0x21, 0xF9, 4, 1, 0, 0, static_cast<uint8_t>(layout.transparent), 0});
         }
         gif.push_back(',');
-        put16(spec.left);
-        put16(spec.top);
-        put16(spec.width);
-        put16(spec.height);
+        put16(layout.left);
+        put16(layout.top);
+        put16(layout.width);
+        put16(layout.height);
         gif.push_back(0);
-        std::vector<uint8_t> indices = spec.indices;
+        std::vector<uint8_t> indices = layout.indices;
         if (frame > 0) {
             for (uint8_t &index : indices) {
                 index = static_cast<uint8_t>(3 - index);
@@ -172,43 +172,43 @@ TEST(HostilePng, IndicesBeyondAShortPaletteAreBlack) {
 }
 
 TEST(HostileGif, FramesAndScreensOfHostileSizes) {
-    GIF_SPEC_T spec;
-    spec.indices = {0, 1, 2, 3, 3, 2, 1, 0};
-    DECODED_T decoded = decodeMemory(spiNamed("ifgif"), gifWith(spec));
+    GIF_LAYOUT_T layout;
+    layout.indices = {0, 1, 2, 3, 3, 2, 1, 0};
+    DECODED_T decoded = decodeMemory(spiNamed("ifgif"), gifWith(layout));
     ASSERT_EQ(decoded.code, PLUGIN_OK);
     EXPECT_EQ(decoded.rgb, rgbOf({0, 1, 2, 3, 3, 2, 1, 0}));
 
-    GIF_SPEC_T huge = spec;
+    GIF_LAYOUT_T huge = layout;
     huge.screenWidth = huge.screenHeight = 65535;
     EXPECT_EQ(decodeMemory(spiNamed("ifgif"), gifWith(huge)).code, PLUGIN_ERR_NO_MEMORY);
-    GIF_SPEC_T empty = spec;
+    GIF_LAYOUT_T empty = layout;
     empty.width = 0;
     empty.indices.clear();
     EXPECT_EQ(decodeMemory(spiNamed("ifgif"), gifWith(empty)).code, PLUGIN_ERR_BROKEN_DATA);
-    GIF_SPEC_T missing = spec;
+    GIF_LAYOUT_T missing = layout;
     missing.height = 3; /* codes for 2 rows only */
     EXPECT_EQ(decodeMemory(spiNamed("ifgif"), gifWith(missing)).code, PLUGIN_ERR_BROKEN_DATA);
-    GIF_SPEC_T none = spec;
+    GIF_LAYOUT_T none = layout;
     none.frames = 0;
     EXPECT_EQ(decodeMemory(spiNamed("ifgif"), gifWith(none)).code, PLUGIN_ERR_BROKEN_DATA);
 }
 
 TEST(HostileGif, ShortPaletteTransparencyAndOffsetFrame) {
-    GIF_SPEC_T spec;
-    spec.paletteBits = 1; /* two colours, yet codes 2 and 3 come */
-    spec.indices = {0, 1, 2, 3, 3, 2, 1, 0};
-    DECODED_T decoded = decodeMemory(spiNamed("ifgif"), gifWith(spec));
+    GIF_LAYOUT_T layout;
+    layout.paletteBits = 1; /* two colours, yet codes 2 and 3 come */
+    layout.indices = {0, 1, 2, 3, 3, 2, 1, 0};
+    DECODED_T decoded = decodeMemory(spiNamed("ifgif"), gifWith(layout));
     ASSERT_EQ(decoded.code, PLUGIN_OK);
     EXPECT_EQ(decoded.rgb, rgbOf({0, 1, 100, 100, 100, 100, 1, 0}));
 
-    GIF_SPEC_T clear = spec;
+    GIF_LAYOUT_T clear = layout;
     clear.paletteBits = 2;
     clear.transparent = 2;
     decoded = decodeMemory(spiNamed("ifgif"), gifWith(clear));
     EXPECT_EQ(decoded.rgb, rgbOf({0, 1, -1, 3, 3, -1, 1, 0}));
 
     /* A 2 x 1 frame at (1, 1) of a 3 x 2 screen, and one that sticks out to the right. */
-    GIF_SPEC_T offset = clear;
+    GIF_LAYOUT_T offset = clear;
     offset.transparent = -1;
     offset.screenWidth = 3;
     offset.left = offset.top = 1;
@@ -224,10 +224,10 @@ TEST(HostileGif, ShortPaletteTransparencyAndOffsetFrame) {
 }
 
 TEST(HostileGif, OnlyTheFirstFrameIsShown) {
-    GIF_SPEC_T spec;
-    spec.frames = 2;
-    spec.indices = {0, 1, 2, 3, 3, 2, 1, 0};
-    DECODED_T decoded = decodeMemory(spiNamed("ifgif"), gifWith(spec));
+    GIF_LAYOUT_T layout;
+    layout.frames = 2;
+    layout.indices = {0, 1, 2, 3, 3, 2, 1, 0};
+    DECODED_T decoded = decodeMemory(spiNamed("ifgif"), gifWith(layout));
     EXPECT_EQ(decoded.rgb, rgbOf({0, 1, 2, 3, 3, 2, 1, 0}));
 }
 

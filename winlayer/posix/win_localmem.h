@@ -28,20 +28,17 @@ typedef struct LOCAL_BLOCK_HEADER_T {
 
 #define LOCAL_BLOCK_MAGIC 0x4B4C424Cu
 
-static inline LOCAL_BLOCK_HEADER_T *localBlockHeader(HLOCAL handle)
-{
+static inline LOCAL_BLOCK_HEADER_T *localBlockHeader(HLOCAL handle) {
     return (LOCAL_BLOCK_HEADER_T *)handle - 1;
 }
 
-static inline HLOCAL LocalAlloc(UINT flags, SIZE_T bytes)
-{
+static inline HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) {
     if (bytes > (size_t)-1 - sizeof(LOCAL_BLOCK_HEADER_T)) {
         return NULL;
     }
     size_t total = sizeof(LOCAL_BLOCK_HEADER_T) + bytes;
-    LOCAL_BLOCK_HEADER_T *header = (LOCAL_BLOCK_HEADER_T *)((flags & LMEM_ZEROINIT)
-                                                                ? calloc(1, total)
-                                                                : malloc(total));
+    LOCAL_BLOCK_HEADER_T *header =
+        (LOCAL_BLOCK_HEADER_T *)((flags & LMEM_ZEROINIT) ? calloc(1, total) : malloc(total));
     if (header == NULL) {
         return NULL;
     }
@@ -51,8 +48,7 @@ static inline HLOCAL LocalAlloc(UINT flags, SIZE_T bytes)
     return header + 1;
 }
 
-static inline void *LocalLock(HLOCAL handle)
-{
+static inline void *LocalLock(HLOCAL handle) {
     if (handle == NULL) {
         return NULL;
     }
@@ -63,19 +59,16 @@ static inline void *LocalLock(HLOCAL handle)
     return handle;
 }
 
-static inline BOOL LocalUnlock(HLOCAL handle)
-{
+static inline BOOL LocalUnlock(HLOCAL handle) {
     (void)handle;
     return FALSE;
 }
 
-static inline SIZE_T LocalSize(HLOCAL handle)
-{
+static inline SIZE_T LocalSize(HLOCAL handle) {
     return handle == NULL ? 0 : localBlockHeader(handle)->size;
 }
 
-static inline HLOCAL LocalFree(HLOCAL handle)
-{
+static inline HLOCAL LocalFree(HLOCAL handle) {
     if (handle != NULL) {
         free(localBlockHeader(handle));
     }

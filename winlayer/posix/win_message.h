@@ -17,8 +17,7 @@ typedef struct MSG {
     LONG ptY;
 } MSG;
 
-static inline BOOL PeekMessageA(MSG *msg, HWND window, UINT first, UINT last, UINT remove)
-{
+static inline BOOL PeekMessageA(MSG *msg, HWND window, UINT first, UINT last, UINT remove) {
     (void)msg;
     (void)window;
     (void)first;
