@@ -11,6 +11,7 @@ const size_t REMEMBERED_PATH_SIZE = 1024;
 char rememberedPicturePath[REMEMBERED_PATH_SIZE];
 char rememberedPluginPath[REMEMBERED_PATH_SIZE];
 PICTURE_STAMP_T rememberedPictureStamp;
+PICTURE_STAMP_T rememberedTempStamp;
 
 bool matches(const char *remembered, const char *path) {
     return remembered[0] != '\0' && strcmp(remembered, path) == 0;
@@ -57,13 +58,19 @@ void rememberPluginPath(const char *path) {
     remember(rememberedPluginPath, path);
 }
 
-bool pictureRemembered(const char *path) {
+bool pictureRemembered(const char *path, const char *tempPath) {
     PICTURE_STAMP_T stamp;
+    PICTURE_STAMP_T temp;
     return matches(rememberedPicturePath, path) && takePictureStamp(path, &stamp) &&
-           sameStamp(stamp, rememberedPictureStamp);
+           sameStamp(stamp, rememberedPictureStamp) && takePictureStamp(tempPath, &temp) &&
+           sameStamp(temp, rememberedTempStamp);
 }
 
-void rememberPicture(const char *path, const PICTURE_STAMP_T *stamp) {
+void rememberPicture(const char *path, const PICTURE_STAMP_T *stamp, const char *tempPath) {
+    if (!takePictureStamp(tempPath, &rememberedTempStamp)) {
+        forgetPicture();
+        return;
+    }
     remember(rememberedPicturePath, path);
     rememberedPictureStamp = *stamp;
 }

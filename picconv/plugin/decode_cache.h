@@ -19,8 +19,9 @@ bool takePictureStamp(const char *path, PICTURE_STAMP_T *stamp);
 // Paths longer than 1023 characters are not remembered; an empty path never matches.
 bool pluginPathRemembered(const char *path);
 void rememberPluginPath(const char *path);
-bool pictureRemembered(const char *path);
-void rememberPicture(const char *path, const PICTURE_STAMP_T *stamp);
+// The temporary file is stamped too: a line whose output overwrote it must not be reused.
+bool pictureRemembered(const char *path, const char *tempPath);
+void rememberPicture(const char *path, const PICTURE_STAMP_T *stamp, const char *tempPath);
 void forgetPicture(void);
 
 #endif

@@ -17,7 +17,7 @@ const char TEMP_BITMAP_NAME[] = "$$temp$$.bmp";
 const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath) {
     const bool samePlugin = pluginPathRemembered(pluginPath);
     // The file still holds this picture only if the same plug-in decoded it.
-    if (samePlugin && pictureRemembered(picturePath)) {
+    if (samePlugin && pictureRemembered(picturePath, TEMP_BITMAP_NAME)) {
         return TEMP_BITMAP_NAME;
     }
     forgetPicture();
@@ -43,7 +43,7 @@ const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath) 
     }
     // A failed decode is not reused: its message must show on every line that asks for it.
     if (pictureResult == PLUGIN_OK && stamped) {
-        rememberPicture(picturePath, &stamp);
+        rememberPicture(picturePath, &stamp, TEMP_BITMAP_NAME);
     }
     return TEMP_BITMAP_NAME;
 }

@@ -113,6 +113,18 @@ TEST_F(DecodeTest, PictureChangedOnDiskIsDecodedAgain) {
     EXPECT_EQ(readFile(TEMP_NAME), expectedBitmap(makePpm(3, 2, 10), INFO_AND_PIXELS));
 }
 
+TEST_F(DecodeTest, TemporaryFileOverwrittenByALineIsDecodedAgain) {
+    const std::string ok = copyOf("ok");
+    const std::string ppm = makePpm(2, 2, 11);
+    writeFile("a.ppm", ppm);
+    decode("a.ppm", ok);
+    // What a line with the temporary file's name as its output leaves there.
+    writeFile(TEMP_NAME, "PMBP and more");
+    decode("a.ppm", ok);
+    EXPECT_EQ(readFile(TEMP_NAME), expectedBitmap(ppm, INFO_AND_PIXELS));
+    EXPECT_EQ(countLog("ok picture a.ppm"), 2);
+}
+
 TEST_F(DecodeTest, OverlongPathsAreNotRemembered) {
     // Over 1023 characters, naming the same files.
     std::string detour;
