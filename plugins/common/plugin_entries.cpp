@@ -31,18 +31,25 @@ static uint16_t clampDensity(unsigned density) {
     return static_cast<uint16_t>(density > 0xFFFFu ? 0xFFFFu : density);
 }
 
+// The picture's bytes, provided they are of this plug-in's format.
+static int readFormatInput(const PICTURE_FORMAT_T *format, LPSTR buf, long len, unsigned int flag,
+                           INPUT_BYTES_T *input) {
+    int result = readPluginInput(buf, len, flag, input);
+    if (result != PLUGIN_OK) {
+        return result;
+    }
+    return format->isFormat(input->data, input->size) ? PLUGIN_OK : PLUGIN_ERR_UNKNOWN_FORMAT;
+}
+
 int pluginGetPictureInfo(const PICTURE_FORMAT_T *format, LPSTR buf, long len, unsigned int flag,
                          PictureInfo *lpInfo) {
     if (lpInfo == nullptr) {
         return PLUGIN_ERR_INTERNAL;
     }
     INPUT_BYTES_T input;
-    int result = readPluginInput(buf, len, flag, &input);
+    int result = readFormatInput(format, buf, len, flag, &input);
     if (result != PLUGIN_OK) {
         return result;
-    }
-    if (!format->isFormat(input.data, input.size)) {
-        return PLUGIN_ERR_UNKNOWN_FORMAT;
     }
     PICTURE_FACTS_T facts = {};
     result = format->readFacts(input.data, input.size, &facts);
@@ -71,12 +78,9 @@ int pluginGetPicture(const PICTURE_FORMAT_T *format, LPSTR buf, long len, unsign
     *pHBInfo = nullptr;
     *pHBm = nullptr;
     INPUT_BYTES_T input;
-    int result = readPluginInput(buf, len, flag, &input);
+    int result = readFormatInput(format, buf, len, flag, &input);
     if (result != PLUGIN_OK) {
         return result;
-    }
-    if (!format->isFormat(input.data, input.size)) {
-        return PLUGIN_ERR_UNKNOWN_FORMAT;
     }
     OUTPUT_BITMAP_T out;
     std::memset(&out, 0, sizeof out);
