@@ -1,0 +1,48 @@
+// File-system calls that differ between platforms. Shared code calls these names; CMake builds
+// the one implementation of the platform (platform/posix/ or platform/windows/).
+#ifndef PLATFORM_FILES_H
+#define PLATFORM_FILES_H
+
+#include <stdint.h>
+#include <stdio.h>
+
+// Identity and version of a file: a file rewritten or replaced gives a different stamp.
+struct FILE_STAMP_T {
+    uint64_t device;
+    uint64_t inode;
+    uint64_t size;
+    int64_t modifiedSeconds;
+    int64_t modifiedNanoseconds;
+};
+
+// 1 when path names a regular file; symbolic links are followed.
+int isRegularFile(const char *path);
+
+// 1 when path itself is a regular file; a symbolic link there is not one.
+int isRegularFileNoFollow(const char *path);
+
+// 1 when something (a file, folder, device or link, even a dangling one) is at path.
+int pathExists(const char *path);
+
+// Fills *stamp for the file at path (links followed). 0 when there is no such file.
+int takeFileStamp(const char *path, FILE_STAMP_T *stamp);
+
+// The path that writing to path would reach: path itself, or the end of the chain of symbolic
+// links at path (which need not exist yet). malloc'd; null when out of memory or the chain
+// loops.
+char *resolveLinks(const char *path);
+
+// Creates a new, empty file beside path (same folder) with a name nobody else uses, opened with
+// fopen mode `mode`, with the permissions a plain fopen of path would give (those of the file
+// at path when there is one). Stores its malloc'd name in *temporaryPath. Null on failure,
+// with errno set.
+FILE *createTemporaryBeside(const char *path, const char *mode, char **temporaryPath);
+
+// Puts the file at from in place of to in one step: a reader sees the old file or the new one,
+// never a mix. 1 on success; 0 with errno set.
+int replaceFile(const char *from, const char *to);
+
+// Removes the file at path; safe to call from a signal handler.
+void removeFileNow(const char *path);
+
+#endif

@@ -1,0 +1,141 @@
+#include "platform/files.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// More links than this in one chain is a loop, as the kernel counts it.
+const int MAX_LINK_HOPS = 40;
+
+char *copyText(const char *text, size_t length) {
+    char *copy = static_cast<char *>(malloc(length + 1));
+    if (copy != nullptr) {
+        memcpy(copy, text, length);
+        copy[length] = '\0';
+    }
+    return copy;
+}
+
+// The target of the link at path, relative targets taken from the link's own folder.
+char *followOnce(const char *path) {
+    char target[PATH_MAX];
+    const ssize_t length = readlink(path, target, sizeof target - 1);
+    if (length < 0) {
+        return nullptr;
+    }
+    target[length] = '\0';
+    const char *slash = strrchr(path, '/');
+    if (target[0] == '/' || slash == nullptr) {
+        return copyText(target, static_cast<size_t>(length));
+    }
+    const size_t folderLength = static_cast<size_t>(slash - path) + 1;
+    char *joined = static_cast<char *>(malloc(folderLength + static_cast<size_t>(length) + 1));
+    if (joined != nullptr) {
+        memcpy(joined, path, folderLength);
+        memcpy(joined + folderLength, target, static_cast<size_t>(length) + 1);
+    }
+    return joined;
+}
+
+mode_t defaultFileMode() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
+int isRegularFile(const char *path) {
+    struct stat info;
+    return stat(path, &info) == 0 && S_ISREG(info.st_mode) ? 1 : 0;
+}
+
+int isRegularFileNoFollow(const char *path) {
+    struct stat info;
+    return lstat(path, &info) == 0 && S_ISREG(info.st_mode) ? 1 : 0;
+}
+
+int pathExists(const char *path) {
+    struct stat info;
+    return lstat(path, &info) == 0 ? 1 : 0;
+}
+
+int takeFileStamp(const char *path, FILE_STAMP_T *stamp) {
+    struct stat info;
+    if (stat(path, &info) != 0) {
+        return 0;
+    }
+    stamp->device = static_cast<uint64_t>(info.st_dev);
+    stamp->inode = static_cast<uint64_t>(info.st_ino);
+    stamp->size = static_cast<uint64_t>(info.st_size);
+    stamp->modifiedSeconds = static_cast<int64_t>(info.st_mtim.tv_sec);
+    stamp->modifiedNanoseconds = static_cast<int64_t>(info.st_mtim.tv_nsec);
+    return 1;
+}
+
+char *resolveLinks(const char *path) {
+    char *current = copyText(path, strlen(path));
+    for (int hop = 0; current != nullptr; hop++) {
+        struct stat info;
+        if (lstat(current, &info) != 0 || !S_ISLNK(info.st_mode)) {
+            return current;
+        }
+        if (hop == MAX_LINK_HOPS) {
+            break;
+        }
+        char *next = followOnce(current);
+        free(current);
+        current = next;
+    }
+    free(current);
+    return nullptr;
+}
+
+FILE *createTemporaryBeside(const char *path, const char *mode, char **temporaryPath) {
+    static const char SUFFIX[] = ".XXXXXX";
+    const size_t length = strlen(path);
+    char *name = static_cast<char *>(malloc(length + sizeof SUFFIX));
+    if (name == nullptr) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    memcpy(name, path, length);
+    memcpy(name + length, SUFFIX, sizeof SUFFIX);
+    const int descriptor = mkostemp(name, O_CLOEXEC);
+    if (descriptor < 0) {
+        const int error = errno;
+        free(name);
+        errno = error;
+        return nullptr;
+    }
+    // mkstemp makes the file private; give it what a plain fopen would have left there.
+    struct stat existing;
+    const mode_t wanted = stat(path, &existing) == 0 && S_ISREG(existing.st_mode)
+                              ? (existing.st_mode & 07777)
+                              : defaultFileMode();
+    FILE *file = fchmod(descriptor, wanted) == 0 ? fdopen(descriptor, mode) : nullptr;
+    if (file == nullptr) {
+        const int error = errno;
+        close(descriptor);
+        unlink(name);
+        free(name);
+        errno = error;
+        return nullptr;
+    }
+    *temporaryPath = name;
+    return file;
+}
+
+int replaceFile(const char *from, const char *to) {
+    return rename(from, to) == 0 ? 1 : 0;
+}
+
+void removeFileNow(const char *path) {
+    unlink(path);
+}

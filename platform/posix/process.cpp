@@ -1,0 +1,28 @@
+#include "platform/process.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+void setEnvironmentDefault(const char *name, const char *value) {
+    setenv(name, value, 0);
+}
+
+int lockFileForProcess(const char *path) {
+    // No truncation here: the file may hold another run's data until we own the lock. flock
+    // belongs to this descriptor alone, which stays open for the rest of the process, so
+    // truncating and closing the file through other descriptors keeps the lock.
+    const int descriptor = open(path, O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+        return 0;
+    }
+    while (flock(descriptor, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            close(descriptor);
+            return 0;
+        }
+    }
+    return 1;
+}
