@@ -9,4 +9,9 @@ void setEnvironmentDefault(const char *name, const char *value);
 // rest of the process, waiting while another process holds it. 1 when held.
 int lockFileForProcess(const char *path);
 
+// From now on Ctrl-C, a termination request and a hang-up end the process at once with status
+// 128 + the signal's number, after calling onStop (which must be safe in a signal handler:
+// removing a file is). Replaces handlers that libraries such as SDL installed.
+void installStopHandlers(void (*onStop)(void));
+
 #endif

@@ -2,9 +2,24 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/file.h>
 #include <unistd.h>
+
+namespace {
+
+void (*volatile g_on_stop)(void) = nullptr;
+
+void onStopSignal(int signalNumber) {
+    void (*onStop)(void) = g_on_stop;
+    if (onStop != nullptr) {
+        onStop();
+    }
+    _exit(128 + signalNumber);
+}
+
+}  // namespace
 
 void setEnvironmentDefault(const char *name, const char *value) {
     setenv(name, value, 0);
@@ -25,4 +40,18 @@ int lockFileForProcess(const char *path) {
         }
     }
     return 1;
+}
+
+void installStopHandlers(void (*onStop)(void)) {
+    g_on_stop = onStop;
+    struct sigaction action = {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    const int signals[] = {SIGINT, SIGTERM, SIGHUP};
+    for (int signalNumber : signals) {
+        sigaddset(&action.sa_mask, signalNumber);
+    }
+    for (int signalNumber : signals) {
+        sigaction(signalNumber, &action, nullptr);
+    }
 }

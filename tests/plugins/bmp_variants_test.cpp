@@ -2,7 +2,7 @@
  * hostile headers. */
 #include <gtest/gtest.h>
 
-#include "bmp_writer.h"
+#include "tests/support/bmp_writer.h"
 #include "spi_host.h"
 
 namespace {

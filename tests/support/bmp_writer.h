@@ -1,6 +1,7 @@
-/* Bitmap files of the variants ImageMagick doesn't write, made byte by byte. */
-#ifndef BMP_WRITER_H
-#define BMP_WRITER_H
+// Windows bitmap files made byte by byte, every header kind and depth, RLE included: the one
+// bitmap writer of the tests.
+#ifndef TESTS_SUPPORT_BMP_WRITER_H
+#define TESTS_SUPPORT_BMP_WRITER_H
 
 #include <cstddef>
 #include <cstdint>

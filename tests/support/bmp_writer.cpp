@@ -1,4 +1,4 @@
-#include "bmp_writer.h"
+#include "tests/support/bmp_writer.h"
 
 void putLe16(std::vector<uint8_t> &out, uint32_t value) {
     out.push_back(static_cast<uint8_t>(value));

@@ -1,0 +1,31 @@
+// Running a built program in a folder and capturing what it prints.
+#ifndef TESTS_SUPPORT_RUN_PROGRAM_H
+#define TESTS_SUPPORT_RUN_PROGRAM_H
+
+#include <string>
+#include <vector>
+
+struct RUN_RESULT_T {
+    int status;  // exit status, or -1 when the program did not exit normally
+    int signal;  // the signal that ended it, 0 when it exited
+    std::string out;
+    std::string err;
+};
+
+// A program started and not yet waited for.
+struct RUNNING_T {
+    int pid;
+    std::string captureDir;
+};
+
+// Runs argv[0] (a path) with argv in folder dir. Environment entries "NAME=value" are set on
+// top of the test's own environment, "NAME" alone is unset. Standard input is empty.
+RUN_RESULT_T runProgram(const std::vector<std::string> &argv, const std::string &dir,
+                        const std::vector<std::string> &env = {});
+
+// The same in two steps, for programs that must run at the same time or be signalled.
+RUNNING_T startProgram(const std::vector<std::string> &argv, const std::string &dir,
+                       const std::vector<std::string> &env = {});
+RUN_RESULT_T finishProgram(const RUNNING_T &running);
+
+#endif
