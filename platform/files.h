@@ -45,4 +45,7 @@ int replaceFile(const char *from, const char *to);
 // Removes the file at path; safe to call from a signal handler.
 void removeFileNow(const char *path);
 
+// 1 when file is open on a regular file, with its size in bytes in *size; 0 otherwise.
+int regularFileSize(FILE *file, uint64_t *size);
+
 #endif

@@ -139,3 +139,12 @@ int replaceFile(const char *from, const char *to) {
 void removeFileNow(const char *path) {
     unlink(path);
 }
+
+int regularFileSize(FILE *file, uint64_t *size) {
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return 0;
+    }
+    *size = static_cast<uint64_t>(info.st_size);
+    return 1;
+}
