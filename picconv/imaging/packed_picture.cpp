@@ -3,53 +3,25 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
 
+#include "common/pmbp_header.h"
+#include "common/safe_file.h"
 #include "picconv/imaging/pixel_access.h"
+#include "platform/files.h"
 
 namespace {
 
-const uint32_t kMagic = 0x50424D50;  // "PMBP" once stored little-endian
-
-void storeLE16(uint8_t *p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void storeLE32(uint8_t *p, uint32_t v) {
-    storeLE16(p, v);
-    storeLE16(p + 2, v >> 16);
-}
-
-// Removes a file this writer failed to complete, but only when path still names that same
-// regular file: a device such as /dev/full, or whatever a symlink points at, is left alone.
-void removePartial(const char *path, const struct stat *written) {
-    struct stat now;
-    if (!S_ISREG(written->st_mode) || lstat(path, &now) != 0 || !S_ISREG(now.st_mode) ||
-        now.st_dev != written->st_dev || now.st_ino != written->st_ino) {
-        return;
-    }
-    remove(path);
-}
-
 int writeFile(const char *path, const uint8_t *header, const uint8_t *data, size_t length) {
-    FILE *file = fopen(path, "wb");
-    if (file == NULL) {
+    SAFE_FILE_T safe;
+    if (!openSafeFile(path, "wb", &safe)) {
         return 0;
     }
-    struct stat written;
-    const bool known = fstat(fileno(file), &written) == 0;
-    bool ok = fwrite(header, 1, PACKED_HEADER_SIZE, file) == PACKED_HEADER_SIZE;
-    if (ok && length > 0) {
-        ok = fwrite(data, 1, length, file) == length;
+    if (fwrite(header, 1, PMBP_HEADER_SIZE, safe.file) != PMBP_HEADER_SIZE ||
+        (length > 0 && fwrite(data, 1, length, safe.file) != length)) {
+        abandonSafeFile(&safe);
+        return 0;
     }
-    if (fclose(file) != 0) {
-        ok = false;
-    }
-    if (!ok && known) {
-        removePartial(path, &written);
-    }
-    return ok ? 1 : 0;
+    return commitSafeFile(&safe);
 }
 
 // Two-bit code of a colour: 0 for the brightest class, 3 for the darkest.
@@ -79,7 +51,7 @@ int writePackedPicture(const SDL_Surface *surface, const char *path) {
     const size_t height = static_cast<size_t>(surface->h);
     const size_t length = width * height / 4;
     uint8_t *data = static_cast<uint8_t *>(malloc(length > 0 ? length : 1));
-    if (data == NULL) {
+    if (data == nullptr) {
         return 0;
     }
     for (size_t y = 0; y < height; y++) {
@@ -90,34 +62,28 @@ int writePackedPicture(const SDL_Surface *surface, const char *path) {
             setTwoBitCell(data, y * width + x, packedCode(r, g, b));
         }
     }
-    uint8_t header[PACKED_HEADER_SIZE] = {0};
-    storeLE32(header + 0, kMagic);
-    storeLE32(header + 4, static_cast<uint32_t>(length + PACKED_HEADER_SIZE));
-    header[8] = 2;  // two bits per pixel
-    header[9] = 0;
-    storeLE16(header + 10, static_cast<uint32_t>(width));
-    storeLE16(header + 12, static_cast<uint32_t>(height));
-    // Bytes 14 and 15 are reserved and stay 0.
-    storeLE32(header + 16, static_cast<uint32_t>(length));
+    uint8_t header[PMBP_HEADER_SIZE];
+    const PMBP_HEADER_T fields =
+        makePmbpHeader(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+    encodePmbpHeader(&fields, header);
     const int result = writeFile(path, header, data, length);
     free(data);
     return result;
 }
 
 void removeStalePackedPicture(const char *path) {
-    struct stat st;
-    if (lstat(path, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (!isRegularFileNoFollow(path)) {
         return;
     }
     FILE *file = fopen(path, "rb");
-    if (file == NULL) {
+    if (file == nullptr) {
         return;
     }
-    uint8_t magic[4];
+    uint8_t magic[PMBP_MAGIC_SIZE];
     const bool packed = fread(magic, 1, sizeof magic, file) == sizeof magic &&
-                        memcmp(magic, "PMBP", sizeof magic) == 0;
+                        memcmp(magic, PMBP_MAGIC, sizeof magic) == 0;
     fclose(file);
     if (packed) {
-        remove(path);
+        removeFileNow(path);
     }
 }

@@ -1,23 +1,21 @@
-#ifndef PICCONV_PACKED_PICTURE_H
-#define PICCONV_PACKED_PICTURE_H
+#ifndef PICCONV_IMAGING_PACKED_PICTURE_H
+#define PICCONV_IMAGING_PACKED_PICTURE_H
 
 #include <stddef.h>
 #include <stdint.h>
 
 #include "SDL.h"
 
-enum { PACKED_HEADER_SIZE = 20 };
-
-/* Stores the low two bits of code as pixel number index of a packed buffer, first pixel of a
- * byte in bits 7-6. */
+// Stores the low two bits of code as pixel number index of a packed buffer, first pixel of a
+// byte in bits 7-6.
 void setTwoBitCell(uint8_t *buffer, size_t index, int code);
 
-/* Writes surface as a "PMBP" file. Returns 1 when the whole file was written; 0 otherwise, and
- * then no partial file is left behind. */
+// Writes surface as a "PMBP" file. Returns 1 when the whole file is in place; 0 otherwise, and
+// then path holds what it held before (an earlier file is replaced only by a complete one).
 int writePackedPicture(const SDL_Surface *surface, const char *path);
 
-/* Removes the "PMBP" file at path, if there is one, so that a line that failed leaves no
- * earlier picture where its output belongs. Any other file is left alone. */
+// Removes the "PMBP" file at path, if there is one, so that a line that failed leaves no
+// earlier picture where its output belongs. Any other file, and a symbolic link, is left alone.
 void removeStalePackedPicture(const char *path);
 
 #endif

@@ -14,7 +14,7 @@ struct NEIGHBOUR_T {
     int dy;
 };
 
-const NEIGHBOUR_T kNeighbours[4] = {{0, 0}, {0, 1}, {1, 0}, {1, 1}};
+const NEIGHBOUR_T NEIGHBOURS[4] = {{0, 0}, {0, 1}, {1, 0}, {1, 1}};
 
 int limit(int value, int low, int high) {
     if (value < low) {
@@ -43,7 +43,7 @@ uint32_t sampleWeighted(const SDL_Surface *source, double sx, double sy) {
     double totalR = 0.0;
     double totalG = 0.0;
     double totalB = 0.0;
-    for (const NEIGHBOUR_T &n : kNeighbours) {
+    for (const NEIGHBOUR_T &n : NEIGHBOURS) {
         const int xk = cx + n.dx;
         const int yk = cy + n.dy;
         Uint8 r, g, b;
@@ -79,8 +79,8 @@ SDL_Surface *resampleRotated(const SDL_Surface *source, const QUAD_T *sourceQuad
     int errorG = 0;
     int errorB = 0;
     SDL_Surface *output = createOutputSurface(outputQuad);
-    if (output == NULL) {
-        return NULL;
+    if (output == nullptr) {
+        return nullptr;
     }
     // A step whose divisor is 0 belongs to an empty loop and is never used.
     const double stepX =
