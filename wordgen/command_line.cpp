@@ -1,15 +1,15 @@
-#include "command_line.h"
+#include "wordgen/command_line.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 const char g_default_output_name[] = "nativeword.h";
 
 const char *getOutputName(int argc, char **argv) {
     int valueIndex = 0;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-o") == 0) {
+        if (strcmp(argv[i], "-o") == 0) {
             argv[i][0] = '\0';
             valueIndex = i + 1;
         }
@@ -17,13 +17,13 @@ const char *getOutputName(int argc, char **argv) {
     if (valueIndex == 0 || valueIndex >= argc) {
         return g_default_output_name;
     }
-    size_t size = std::strlen(argv[valueIndex]) + 1;
-    char *name = static_cast<char *>(std::malloc(size));
+    const size_t size = strlen(argv[valueIndex]) + 1;
+    char *name = static_cast<char *>(malloc(size));
     if (name == nullptr) {
-        std::fprintf(stderr, "malloc failed in getOutputName");
-        std::exit(1);
+        fprintf(stderr, "malloc failed in getOutputName");
+        exit(1);
     }
-    std::memcpy(name, argv[valueIndex], size);
+    memcpy(name, argv[valueIndex], size);
     argv[valueIndex][0] = '\0';
     return name;
 }

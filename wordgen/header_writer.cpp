@@ -1,54 +1,45 @@
-#include "header_writer.h"
+#include "wordgen/header_writer.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <system_error>
+#include <stdio.h>
+
+#include "common/safe_file.h"
 
 namespace {
 
 // Names go in as arguments, never as formats, so a '%' in a name stays a '%'.
 bool writeBody(FILE *file, const NATIVE_WORD_NODE_T *head) {
-    if (std::fputs("/* This file auto genareted */\n", file) < 0) {
+    if (fputs("/* This file auto genareted */\n", file) < 0) {
         return false;
     }
     for (const NATIVE_WORD_NODE_T *n = head; n != nullptr; n = n->next) {
-        if (std::fprintf(file, "NATIVEWORD(%s);\n", n->func) < 0) {
+        if (fprintf(file, "NATIVEWORD(%s);\n", n->func) < 0) {
             return false;
         }
     }
-    if (std::fputs("\n#ifdef _NATIVEWORD_TABEL_SET_\n"
-                   "NATIVE_WORD_LIST_T g_native_word_table[]= {\n",
-                   file) < 0) {
+    if (fputs("\n#ifdef _NATIVEWORD_TABEL_SET_\n"
+              "NATIVE_WORD_LIST_T g_native_word_table[]= {\n",
+              file) < 0) {
         return false;
     }
     for (const NATIVE_WORD_NODE_T *n = head; n != nullptr; n = n->next) {
-        if (std::fprintf(file, " {\"%s\", %s},\n", n->word, n->func) < 0) {
+        if (fprintf(file, " {\"%s\", %s},\n", n->word, n->func) < 0) {
             return false;
         }
     }
-    return std::fputs("};\n#endif\n", file) >= 0;
+    return fputs("};\n#endif\n", file) >= 0;
 }
 
 }  // namespace
 
 int writeHeader(const char *path, const NATIVE_WORD_NODE_T *head) {
-    FILE *file = std::fopen(path, "w");
-    if (file == nullptr) {
+    SAFE_FILE_T safe;
+    if (!openSafeFile(path, "w", &safe)) {
         return 1;
     }
     // A full disk must not pass for success: the build would go on with a cut-off table.
-    bool written = writeBody(file, head);
-    if (std::fclose(file) != 0) {
-        written = false;
-    }
-    if (!written) {
-        // A cut-off table left behind would look like a good, newer header to the build.
-        // Devices and pipes are left alone.
-        std::error_code ec;
-        if (std::filesystem::is_regular_file(path, ec)) {
-            std::remove(path);
-        }
+    if (!writeBody(safe.file, head)) {
+        abandonSafeFile(&safe);
         return 1;
     }
-    return 0;
+    return commitSafeFile(&safe) ? 0 : 1;
 }

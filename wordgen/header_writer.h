@@ -1,9 +1,11 @@
 #ifndef WORDGEN_HEADER_WRITER_H
 #define WORDGEN_HEADER_WRITER_H
 
-#include "native_word.h"
+#include "wordgen/native_word.h"
 
-// Returns the exit status: 0 when the whole header reached the file, 1 otherwise.
+// Returns the exit status: 0 when the whole header is at path, 1 otherwise. The header is
+// written beside path and renamed over it, so path holds the earlier file until the new one is
+// complete.
 int writeHeader(const char *path, const NATIVE_WORD_NODE_T *head);
 
 #endif

@@ -1,9 +1,11 @@
-#include "native_word.h"
+#include "wordgen/native_word.h"
 
-#include <cstdlib>
-#include <cstring>
+#include <stdlib.h>
+#include <string.h>
 
 namespace {
+
+const char MARKER[] = "NATIVEWORD(";
 
 // isspace() in the "C" locale, without depending on the locale or on the sign of char.
 bool isBlank(char c) {
@@ -13,7 +15,7 @@ bool isBlank(char c) {
 // Takes characters up to and including the first whitespace one; a run of blanks is not skipped.
 const char *skipPastWhitespace(const char *p) {
     while (*p != '\0') {
-        char taken = *p++;
+        const char taken = *p++;
         if (isBlank(taken)) {
             break;
         }
@@ -22,9 +24,9 @@ const char *skipPastWhitespace(const char *p) {
 }
 
 char *copyText(const char *begin, size_t length) {
-    char *copy = static_cast<char *>(std::malloc(length + 1));
+    char *copy = static_cast<char *>(malloc(length + 1));
     if (copy != nullptr) {
-        std::memcpy(copy, begin, length);
+        memcpy(copy, begin, length);
         copy[length] = '\0';
     }
     return copy;
@@ -33,17 +35,16 @@ char *copyText(const char *begin, size_t length) {
 }  // namespace
 
 NATIVE_WORD_NODE_T parseLine(const char *line) {
-    static const char kMarker[] = "NATIVEWORD(";
     NATIVE_WORD_NODE_T result = {nullptr, nullptr, nullptr};
 
-    const char *marker = std::strstr(line, kMarker);
+    const char *marker = strstr(line, MARKER);
     if (marker == nullptr) {
         return result;
     }
-    const char *name = marker + sizeof kMarker - 1;
-    const char *p = std::strchr(name, ')');
+    const char *name = marker + sizeof MARKER - 1;
+    const char *p = strchr(name, ')');
     if (p == nullptr) {
-        p = name + std::strlen(name);
+        p = name + strlen(name);
     }
     result.func = copyText(name, static_cast<size_t>(p - name));
     if (result.func == nullptr) {

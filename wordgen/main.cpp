@@ -1,8 +1,8 @@
-#include <cstdlib>
+#include <stdlib.h>
 
-#include "command_line.h"
-#include "header_writer.h"
-#include "scan_file.h"
+#include "wordgen/command_line.h"
+#include "wordgen/header_writer.h"
+#include "wordgen/scan_file.h"
 
 int main(int argc, char **argv) {
     // Must run first: the blanking it does is what marks the remaining arguments as inputs.
@@ -15,11 +15,11 @@ int main(int argc, char **argv) {
         }
     }
     head = reverseList(head);
-    int status = writeHeader(outputName, head);
+    const int status = writeHeader(outputName, head);
 
     freeList(head);
     if (outputName != g_default_output_name) {
-        std::free(const_cast<char *>(outputName));
+        free(const_cast<char *>(outputName));
     }
     return status;
 }

@@ -1,7 +1,7 @@
 #ifndef WORDGEN_SCAN_FILE_H
 #define WORDGEN_SCAN_FILE_H
 
-#include "native_word.h"
+#include "wordgen/native_word.h"
 
 // Every piece handed to addList passes through here: a line, or up to 255 characters of one.
 extern char g_line_buffer[256];

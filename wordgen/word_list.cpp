@@ -1,18 +1,18 @@
-#include "native_word.h"
+#include "wordgen/native_word.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <stdio.h>
+#include <stdlib.h>
 
 NATIVE_WORD_NODE_T *addList(const char *line, NATIVE_WORD_NODE_T *head) {
-    NATIVE_WORD_NODE_T n = parseLine(line);
+    const NATIVE_WORD_NODE_T n = parseLine(line);
     if (n.func == nullptr || n.word == nullptr) {
-        std::free(n.func);
+        free(n.func);
         return head;
     }
-    NATIVE_WORD_NODE_T *node = static_cast<NATIVE_WORD_NODE_T *>(std::malloc(sizeof *node));
+    NATIVE_WORD_NODE_T *node = static_cast<NATIVE_WORD_NODE_T *>(malloc(sizeof *node));
     if (node == nullptr) {
-        std::fprintf(stderr, "malloc failed in addList");
-        std::exit(1);
+        fprintf(stderr, "malloc failed in addList");
+        exit(1);
     }
     node->func = n.func;
     node->word = n.word;
@@ -34,9 +34,9 @@ NATIVE_WORD_NODE_T *reverseList(NATIVE_WORD_NODE_T *head) {
 void freeList(NATIVE_WORD_NODE_T *head) {
     while (head != nullptr) {
         NATIVE_WORD_NODE_T *next = head->next;
-        std::free(head->func);
-        std::free(head->word);
-        std::free(head);
+        free(head->func);
+        free(head->word);
+        free(head);
         head = next;
     }
 }

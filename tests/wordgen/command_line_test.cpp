@@ -1,46 +1,46 @@
 // Which argument becomes the output path, and which are read as inputs.
-#include "run_support.h"
+#include <stdio.h>
 
-#include <cstdio>
+#include "tests/wordgen/run_support.h"
 
 namespace {
 
-class CommandLine : public WordgenRun {};
+class WordgenCommandLine : public WordgenRun {};
 
-const char kA[] = "NATIVEWORD(nw_a) { /* a */\n";
-const WordPairs kAWords = {{"nw_a", "a"}};
+const char A_SOURCE[] = "NATIVEWORD(nw_a) { /* a */\n";
+const WORD_PAIRS_T A_WORDS = {{"nw_a", "a"}};
 
-TEST_F(CommandLine, OptionValueIsTheOutputWhereverTheOptionStands) {
-    write("a.c", kA);
+TEST_F(WordgenCommandLine, OptionValueIsTheOutputWhereverTheOptionStands) {
+    write("a.c", A_SOURCE);
     for (const auto &args : {std::vector<std::string>{"a.c", "-o", "out.h"},
                              std::vector<std::string>{"-o", "out.h", "a.c"}}) {
-        RunResult r = wordgen(args);
+        RUN_RESULT_T r = wordgen(args);
         EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(read("out.h"), expectedHeader(kAWords));
+        EXPECT_EQ(read("out.h"), expectedHeader(A_WORDS));
         EXPECT_FALSE(exists("nativeword.h"));
     }
 }
 
-TEST_F(CommandLine, WithoutOptionOrWithATrailingOneTheOutputIsNativewordH) {
-    write("a.c", kA);
+TEST_F(WordgenCommandLine, WithoutOptionOrWithATrailingOneTheOutputIsNativewordH) {
+    write("a.c", A_SOURCE);
     EXPECT_EQ(wordgen({"a.c"}).status, 0);
-    EXPECT_EQ(read("nativeword.h"), expectedHeader(kAWords));
+    EXPECT_EQ(read("nativeword.h"), expectedHeader(A_WORDS));
 
-    std::remove(path("nativeword.h").c_str());
+    remove(path("nativeword.h").c_str());
     EXPECT_EQ(wordgen({"a.c", "-o"}).status, 0);
-    EXPECT_EQ(read("nativeword.h"), expectedHeader(kAWords));
+    EXPECT_EQ(read("nativeword.h"), expectedHeader(A_WORDS));
 }
 
-TEST_F(CommandLine, NoArgumentsWriteAnEmptyTable) {
-    RunResult r = wordgen({});
+TEST_F(WordgenCommandLine, NoArgumentsWriteAnEmptyTable) {
+    RUN_RESULT_T r = wordgen({});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(read("nativeword.h"), expectedHeader({}));
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, "");
 }
 
-TEST_F(CommandLine, LastOptionWinsAndAnEarlierValueIsReadAsInput) {
-    write("a.c", kA);
+TEST_F(WordgenCommandLine, LastOptionWinsAndAnEarlierValueIsReadAsInput) {
+    write("a.c", A_SOURCE);
     write("one.h", "NATIVEWORD(nw_one) { /* one */\n");
     EXPECT_EQ(wordgen({"-o", "one.h", "-o", "two.h", "a.c"}).status, 0);
     EXPECT_EQ(read("two.h"), expectedHeader({{"nw_one", "one"}, {"nw_a", "a"}}));
@@ -48,16 +48,16 @@ TEST_F(CommandLine, LastOptionWinsAndAnEarlierValueIsReadAsInput) {
     EXPECT_FALSE(exists("nativeword.h"));
 }
 
-TEST_F(CommandLine, TrailingOptionLeavesTheEarlierValueAsInput) {
-    write("a.c", kA);
+TEST_F(WordgenCommandLine, TrailingOptionLeavesTheEarlierValueAsInput) {
+    write("a.c", A_SOURCE);
     write("out.h", "NATIVEWORD(nw_out) { /* out */\n");
     EXPECT_EQ(wordgen({"-o", "out.h", "a.c", "-o"}).status, 0);
     EXPECT_EQ(read("nativeword.h"), expectedHeader({{"nw_out", "out"}, {"nw_a", "a"}}));
     EXPECT_EQ(read("out.h"), "NATIVEWORD(nw_out) { /* out */\n");
 }
 
-TEST_F(CommandLine, LookalikesOfTheOptionAreInputPaths) {
-    write("a.c", kA);
+TEST_F(WordgenCommandLine, LookalikesOfTheOptionAreInputPaths) {
+    write("a.c", A_SOURCE);
     write("-O", "NATIVEWORD(nw_upper) { /* upper */\n");
     write("x.h", "NATIVEWORD(nw_x) { /* x */\n");
     write("-ofile", "NATIVEWORD(nw_glued) { /* glued */\n");

@@ -1,13 +1,21 @@
 // The header's exact bytes, and how a run ends when the header cannot be written whole.
-#include "run_support.h"
+#include "tests/wordgen/run_support.h"
 
 namespace {
 
-class HeaderText : public WordgenRun {};
-class WriteFailure : public WordgenRun {};
-class OutOfMemory : public WordgenRun {};
+class WordgenHeaderText : public WordgenRun {};
+class WordgenWriteFailure : public WordgenRun {};
+// FAILING_MALLOC_WORDGEN_PATH is wordgen linked so that its own malloc call number
+// WORDGEN_TEST_FAIL_MALLOC returns null.
+class WordgenOutOfMemory : public WordgenRun {
+   protected:
+    RUN_RESULT_T runFailingAt(int call, const std::vector<std::string> &args) {
+        return wordgen(args, {"WORDGEN_TEST_FAIL_MALLOC=" + std::to_string(call)},
+                       FAILING_MALLOC_WORDGEN_PATH);
+    }
+};
 
-TEST_F(HeaderText, TwoWordsGiveTheTenLineHeader) {
+TEST_F(WordgenHeaderText, TwoWordsGiveTheTenLineHeader) {
     write("a.c", "NATIVEWORD(nw_add) { /* add */\nNATIVEWORD(nw_print) { /* print */\n");
     EXPECT_EQ(wordgen({"a.c"}).status, 0);
     EXPECT_EQ(read("nativeword.h"),
@@ -23,7 +31,7 @@ TEST_F(HeaderText, TwoWordsGiveTheTenLineHeader) {
               "#endif\n");
 }
 
-TEST_F(HeaderText, NoWordsGiveTheSixLineHeaderReplacingAnOldOne) {
+TEST_F(WordgenHeaderText, NoWordsGiveTheSixLineHeaderReplacingAnOldOne) {
     write("nativeword.h", std::string(10000, 'o'));
     write("a.c", "int main(void) { return 0; }\n");
     EXPECT_EQ(wordgen({"a.c"}).status, 0);
@@ -36,23 +44,23 @@ TEST_F(HeaderText, NoWordsGiveTheSixLineHeaderReplacingAnOldOne) {
               "#endif\n");
 }
 
-TEST_F(HeaderText, NamesAreWrittenVerbatim) {
+TEST_F(WordgenHeaderText, NamesAreWrittenVerbatim) {
     write("a.c", "NATIVEWORD(nw_%s%n) { /* \"q\\%d */\n");
     EXPECT_EQ(wordgen({"a.c"}).status, 0);
     EXPECT_EQ(read("nativeword.h"), expectedHeader({{"nw_%s%n", "\"q\\%d"}}));
 }
 
-TEST_F(WriteFailure, AHeaderThatCannotBeOpenedEndsWithStatusOneSilently) {
+TEST_F(WordgenWriteFailure, AHeaderThatCannotBeOpenedEndsWithStatusOneSilently) {
     write("a.c", "NATIVEWORD(nw_a) { /* a */\n");
     for (const char *output : {"no/such/folder/out.h", ""}) {
-        RunResult r = wordgen({"-o", output, "a.c"});
+        RUN_RESULT_T r = wordgen({"-o", output, "a.c"});
         EXPECT_EQ(r.status, 1) << output;
         EXPECT_EQ(r.err, "") << output;
     }
     EXPECT_FALSE(exists("nativeword.h"));
 }
 
-TEST_F(WriteFailure, AFailedWriteOrCloseEndsWithStatusOneSilently) {
+TEST_F(WordgenWriteFailure, AFailedWriteOrCloseEndsWithStatusOneSilently) {
     // Small enough to stay in the stream's buffer until the close; large enough to fail on write.
     write("small.c", "NATIVEWORD(nw_a) { /* a */\n");
     std::string many;
@@ -61,56 +69,56 @@ TEST_F(WriteFailure, AFailedWriteOrCloseEndsWithStatusOneSilently) {
     }
     write("large.c", many);
     for (const char *input : {"small.c", "large.c"}) {
-        RunResult r = wordgen({"-o", "/dev/full", input});
+        RUN_RESULT_T r = wordgen({"-o", "/dev/full", input});
         EXPECT_EQ(r.status, 1) << input;
         EXPECT_EQ(r.err, "") << input;
     }
 }
 
-TEST_F(WriteFailure, AHeaderCutOffByAFullDiskIsRemoved) {
+TEST_F(WordgenWriteFailure, AHeaderCutOffByAFullDiskLeavesTheEarlierFileAsItWas) {
     std::string many;
     for (int i = 0; i < 2000; ++i) {
         many += "NATIVEWORD(nw_word" + std::to_string(i) + ") { /* w */\n";
     }
     write("large.c", many);
-    // A file size limit of 1 KiB stands in for a full disk.
-    RunResult r =
-        runIn(dir_, "/bin/sh",
-              {"-c", "ulimit -f 1; trap '' XFSZ; exec \"$0\" -o out.h large.c", WORDGEN_PATH});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "");
-    EXPECT_FALSE(exists("out.h"));
+    for (bool earlier : {false, true}) {
+        if (earlier) {
+            write("out.h", expectedHeader({{"nw_old", "old"}}));
+        }
+        // A file size limit of 1 KiB stands in for a full disk.
+        RUN_RESULT_T r =
+            wordgen({"-c", "ulimit -f 1; trap '' XFSZ; exec \"$0\" -o out.h large.c", WORDGEN_PATH},
+                    {}, "/bin/sh");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(read("out.h"), earlier ? expectedHeader({{"nw_old", "old"}}) : "");
+        EXPECT_EQ(listDir(folder), earlier ? (std::vector<std::string>{"large.c", "out.h"})
+                                           : std::vector<std::string>{"large.c"});
+    }
 }
 
-// FAILING_MALLOC_WORDGEN_PATH is wordgen linked so that its own malloc call number
-// WORDGEN_TEST_FAIL_MALLOC returns null.
-RunResult runFailingAt(const std::string &dir, int call, const std::vector<std::string> &args) {
-    return runIn(dir, FAILING_MALLOC_WORDGEN_PATH, args,
-                 {"WORDGEN_TEST_FAIL_MALLOC=" + std::to_string(call)});
-}
-
-TEST_F(OutOfMemory, TheOutputPathEndsTheRunBeforeAnyInput) {
+TEST_F(WordgenOutOfMemory, TheOutputPathEndsTheRunBeforeAnyInput) {
     write("a.c", "NATIVEWORD(nw_a) { /* a */\n");
-    RunResult r = runFailingAt(dir_, 1, {"-o", "out.h", "a.c"});
+    RUN_RESULT_T r = runFailingAt(1, {"-o", "out.h", "a.c"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "malloc failed in getOutputName");
     EXPECT_FALSE(exists("out.h"));
     EXPECT_FALSE(exists("nativeword.h"));
 }
 
-TEST_F(OutOfMemory, ANodeEndsTheRunWithoutAHeader) {
+TEST_F(WordgenOutOfMemory, ANodeEndsTheRunWithoutAHeader) {
     // Calls per word: the function name, the word, the node.
     write("a.c", "NATIVEWORD(nw_a) { /* a */\nNATIVEWORD(nw_b) { /* b */\n");
-    RunResult r = runFailingAt(dir_, 6, {"a.c"});
+    RUN_RESULT_T r = runFailingAt(6, {"a.c"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "malloc failed in addList");
     EXPECT_FALSE(exists("nativeword.h"));
 }
 
-TEST_F(OutOfMemory, ANameOrWordOnlyCostsThatLine) {
+TEST_F(WordgenOutOfMemory, ANameOrWordOnlyCostsThatLine) {
     write("a.c", "NATIVEWORD(nw_a) { /* a */\nNATIVEWORD(nw_b) { /* b */\n");
     for (int call : {1, 2}) {
-        RunResult r = runFailingAt(dir_, call, {"a.c"});
+        RUN_RESULT_T r = runFailingAt(call, {"a.c"});
         EXPECT_EQ(r.status, 0) << call;
         EXPECT_EQ(r.err, "") << call;
         EXPECT_EQ(read("nativeword.h"), expectedHeader({{"nw_b", "b"}})) << call;

@@ -1,6 +1,6 @@
-// Runs the built wordgen in a temporary folder and reads back what it left there.
-#ifndef WORDGEN_TESTS_RUN_SUPPORT_H
-#define WORDGEN_TESTS_RUN_SUPPORT_H
+// Runs the built wordgen in a scratch folder and reads back what it left there.
+#ifndef TESTS_WORDGEN_RUN_SUPPORT_H
+#define TESTS_WORDGEN_RUN_SUPPORT_H
 
 #include <string>
 #include <utility>
@@ -8,43 +8,37 @@
 
 #include <gtest/gtest.h>
 
-struct RunResult {
-    int status;  // exit status, or -1 when the program did not exit normally
-    std::string out;
-    std::string err;
-};
+#include "tests/support/run_program.h"
+#include "tests/support/test_files.h"
 
 // (function name, word) in table order.
-using WordPairs = std::vector<std::pair<std::string, std::string>>;
+typedef std::vector<std::pair<std::string, std::string>> WORD_PAIRS_T;
 
 // The header's text written out by hand, as a reference that does not share the writer's code.
-std::string expectedHeader(const WordPairs &words);
-
-void writeFile(const std::string &path, const std::string &content);
-std::string readFile(const std::string &path);
-bool fileExists(const std::string &path);
-
-// Runs program with args in dir; env entries ("NAME=value") are added to the environment.
-RunResult runIn(const std::string &dir, const std::string &program,
-                const std::vector<std::string> &args, const std::vector<std::string> &env = {});
+std::string expectedHeader(const WORD_PAIRS_T &words);
 
 // A fresh folder per test, removed afterwards.
 class WordgenRun : public ::testing::Test {
    protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override { folder = makeTempDir("wordgen-test"); }
+    void TearDown() override { removeTree(folder); }
 
-    std::string path(const std::string &name) const { return dir_ + "/" + name; }
+    std::string path(const std::string &name) const { return folder + "/" + name; }
     void write(const std::string &name, const std::string &content) {
-        writeFile(path(name), content);
+        ASSERT_TRUE(writeFile(path(name), content)) << name;
     }
     std::string read(const std::string &name) const { return readFile(path(name)); }
     bool exists(const std::string &name) const { return fileExists(path(name)); }
-    RunResult wordgen(const std::vector<std::string> &args) {
-        return runIn(dir_, WORDGEN_PATH, args);
+    // Runs program (wordgen unless named) in the test's folder.
+    RUN_RESULT_T wordgen(const std::vector<std::string> &args,
+                         const std::vector<std::string> &env = {},
+                         const std::string &program = WORDGEN_PATH) {
+        std::vector<std::string> argv{program};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return runProgram(argv, folder, env);
     }
 
-    std::string dir_;
+    std::string folder;
 };
 
 #endif

@@ -1,23 +1,23 @@
 // scanFile reads in large blocks; it must hand addList exactly the pieces that
 // fgets(g_line_buffer, 256, file) would, so its words must match an fgets scan.
-#include <cstdio>
-#include <cstdlib>
+#include "wordgen/scan_file.h"
+
+#include <stdio.h>
+
 #include <filesystem>
 #include <random>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "native_word.h"
-#include "run_support.h"
-#include "scan_file.h"
+#include "tests/wordgen/run_support.h"
+#include "wordgen/native_word.h"
 
 namespace {
 
-WordPairs pairsOf(NATIVE_WORD_NODE_T *head) {
-    WordPairs pairs;
+WORD_PAIRS_T pairsOf(NATIVE_WORD_NODE_T *head) {
+    WORD_PAIRS_T pairs;
     for (const NATIVE_WORD_NODE_T *n = head; n != nullptr; n = n->next) {
         pairs.emplace_back(n->func, n->word);
     }
@@ -25,20 +25,20 @@ WordPairs pairsOf(NATIVE_WORD_NODE_T *head) {
     return pairs;
 }
 
-WordPairs scanWithFgets(const std::string &path) {
+WORD_PAIRS_T scanWithFgets(const std::string &path) {
     NATIVE_WORD_NODE_T *head = nullptr;
-    FILE *file = std::fopen(path.c_str(), "r");
+    FILE *file = fopen(path.c_str(), "r");
     char buffer[256];
-    while (file != nullptr && std::fgets(buffer, sizeof buffer, file) != nullptr) {
+    while (file != nullptr && fgets(buffer, sizeof buffer, file) != nullptr) {
         head = addList(buffer, head);
     }
     if (file != nullptr) {
-        std::fclose(file);
+        fclose(file);
     }
     return pairsOf(head);
 }
 
-WordPairs scanWithScanFile(const std::string &path) {
+WORD_PAIRS_T scanWithScanFile(const std::string &path) {
     return pairsOf(scanFile(path.c_str(), nullptr));
 }
 
@@ -46,7 +46,7 @@ WordPairs scanWithScanFile(const std::string &path) {
 // carriage return and near miss, over several of the reader's blocks.
 std::string randomSource(unsigned seed, size_t size) {
     std::mt19937 random(seed);
-    auto below = [&random](unsigned n) { return unsigned(random() % n); };
+    auto below = [&random](unsigned n) { return static_cast<unsigned>(random() % n); };
     const char *filler[] = {"x", " ", "\t", "int a;", "(", ")", "{", "/*", "*/", "NATIVEWORD"};
     std::string text;
     int id = 0;
@@ -76,30 +76,30 @@ std::string randomSource(unsigned seed, size_t size) {
     return text;
 }
 
-class ScanFile : public WordgenRun {};
+class WordgenScanFile : public WordgenRun {};
 
-TEST_F(ScanFile, FindsTheSameWordsAsAnFgetsScan) {
+TEST_F(WordgenScanFile, FindsTheSameWordsAsAnFgetsScan) {
     for (unsigned seed = 1; seed <= 4; ++seed) {
         write("random.c", randomSource(seed, 3u << 20));
-        WordPairs expected = scanWithFgets(path("random.c"));
+        WORD_PAIRS_T expected = scanWithFgets(path("random.c"));
         EXPECT_GT(expected.size(), 1000u);
         EXPECT_EQ(scanWithScanFile(path("random.c")), expected) << "seed " << seed;
     }
 }
 
-TEST_F(ScanFile, ALineLongerThanABlockIsCutLikeFgetsCutsIt) {
+TEST_F(WordgenScanFile, ALineLongerThanABlockIsCutLikeFgetsCutsIt) {
     std::string line;
     for (int i = 0; line.size() < (5u << 20) / 2; ++i) {
-        line += std::string(size_t(i % 300), 'x');
+        line += std::string(static_cast<size_t>(i % 300), 'x');
         line += "NATIVEWORD(f" + std::to_string(i) + ") { /* w" + std::to_string(i) + " */";
     }
     write("long.c", line + "\n" + line);
-    WordPairs expected = scanWithFgets(path("long.c"));
+    WORD_PAIRS_T expected = scanWithFgets(path("long.c"));
     EXPECT_GT(expected.size(), 1000u);
     EXPECT_EQ(scanWithScanFile(path("long.c")), expected);
 }
 
-TEST_F(ScanFile, EmptyMissingAndUnreadableFilesGiveNoWords) {
+TEST_F(WordgenScanFile, EmptyMissingAndUnreadableFilesGiveNoWords) {
     write("empty.c", "");
     std::filesystem::create_directory(path("folder"));
     for (const char *name : {"empty.c", "missing.c", "folder"}) {

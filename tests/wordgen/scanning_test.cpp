@@ -1,15 +1,15 @@
 // What the input files contribute: the line grammar, long lines, and the order of files.
-#include "run_support.h"
-
 #include <filesystem>
+
+#include "tests/wordgen/run_support.h"
 
 namespace {
 
-class LineGrammar : public WordgenRun {};
-class LongLines : public WordgenRun {};
-class InputFiles : public WordgenRun {};
+class WordgenLineGrammar : public WordgenRun {};
+class WordgenLongLines : public WordgenRun {};
+class WordgenInputFiles : public WordgenRun {};
 
-TEST_F(LineGrammar, OnlyTheExactLayoutYieldsAWord) {
+TEST_F(WordgenLineGrammar, OnlyTheExactLayoutYieldsAWord) {
     write("words.c",
           "NATIVEWORD(nw_add) { /* add */\n"
           "NATIVEWORD(nw_tab)\t{\t/*\ttab */\n"
@@ -40,14 +40,14 @@ TEST_F(LineGrammar, OnlyTheExactLayoutYieldsAWord) {
                                                     {"nw_first", "first"}}));
 }
 
-TEST_F(LineGrammar, AGeneratedHeaderReadBackYieldsNothing) {
+TEST_F(WordgenLineGrammar, AGeneratedHeaderReadBackYieldsNothing) {
     write("a.c", "NATIVEWORD(nw_add) { /* add */\nNATIVEWORD(nw_print) { /* print */\n");
     ASSERT_EQ(wordgen({"-o", "first.h", "a.c"}).status, 0);
     EXPECT_EQ(wordgen({"-o", "second.h", "first.h"}).status, 0);
     EXPECT_EQ(read("second.h"), expectedHeader({}));
 }
 
-TEST_F(LongLines, LinesOverTheBufferAreCutInto255CharacterPieces) {
+TEST_F(WordgenLongLines, LinesOverTheBufferAreCutInto255CharacterPieces) {
     const std::string marker = "NATIVEWORD(nw_long) { /* long */";
     // Starts at character 250: cut after its sixth character, found in neither piece.
     std::string split = std::string(249, 'x') + marker + "\n";
@@ -68,7 +68,7 @@ TEST_F(LongLines, LinesOverTheBufferAreCutInto255CharacterPieces) {
                               {"nw_third", "third"}}));
 }
 
-TEST_F(InputFiles, WordsComeInCommandLineAndLineOrderDuplicatesKept) {
+TEST_F(WordgenInputFiles, WordsComeInCommandLineAndLineOrderDuplicatesKept) {
     write("a.c", "NATIVEWORD(nw_a1) { /* A1 */\nint x;\nNATIVEWORD(nw_a2) { /* A2 */\n");
     write("b.c", "NATIVEWORD(nw_b1) { /* B1 */\nNATIVEWORD(nw_a1) { /* A1 */\n");
     EXPECT_EQ(wordgen({"a.c", "b.c", "a.c"}).status, 0);
@@ -80,11 +80,11 @@ TEST_F(InputFiles, WordsComeInCommandLineAndLineOrderDuplicatesKept) {
                                                     {"nw_a2", "A2"}}));
 }
 
-TEST_F(InputFiles, UnreadableAndEmptyInputsAreSkippedSilently) {
+TEST_F(WordgenInputFiles, UnreadableAndEmptyInputsAreSkippedSilently) {
     write("a.c", "NATIVEWORD(nw_a) { /* a */\n");
     write("b.c", "NATIVEWORD(nw_b) { /* b */");  // no final line feed
     std::filesystem::create_directory(path("folder"));
-    RunResult r = wordgen({"missing.c", "", "a.c", "folder", "b.c"});
+    RUN_RESULT_T r = wordgen({"missing.c", "", "a.c", "folder", "b.c"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(read("nativeword.h"), expectedHeader({{"nw_a", "a"}, {"nw_b", "b"}}));

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "native_word.h"
+#include "wordgen/native_word.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ NATIVE_WORD_NODE_T *listOf(const std::vector<std::string> &lines) {
     return head;
 }
 
-TEST(WordList, ReverseListRelinksTheSameNodesInInputOrder) {
+TEST(WordgenWordList, ReverseListRelinksTheSameNodesInInputOrder) {
     EXPECT_EQ(reverseList(nullptr), nullptr);
 
     NATIVE_WORD_NODE_T *single = listOf({"NATIVEWORD(f) { /* only */"});
