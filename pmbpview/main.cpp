@@ -1,11 +1,12 @@
 // pmbpview: turns a "PMBP" file into a grey PNG a person can look at.
-#include <cstdio>
+#include <stdio.h>
+
 #include <string>
 
-#include "pmbp_file.h"
-#include "png_writer.h"
-#include "view_geometry.h"
-#include "view_options.h"
+#include "pmbpview/pmbp_file.h"
+#include "pmbpview/png_writer.h"
+#include "pmbpview/view_geometry.h"
+#include "pmbpview/view_options.h"
 
 namespace {
 
@@ -16,8 +17,18 @@ enum {
     EXIT_VIEW_NO_OUTPUT = 3,
 };
 
+struct VIEW_SOURCE_T {
+    const PMBP_PICTURE_T *picture;
+    VIEW_T view;
+};
+
+void fillSourceRow(void *context, uint32_t row, uint8_t *out) {
+    const VIEW_SOURCE_T *source = static_cast<const VIEW_SOURCE_T *>(context);
+    fillViewRow(*source->picture, source->view, row, out);
+}
+
 int fail(int status, const std::string &message) {
-    std::fprintf(stderr, "pmbpview: %s\n", message.c_str());
+    fprintf(stderr, "pmbpview: %s\n", message.c_str());
     return status;
 }
 
@@ -27,11 +38,11 @@ int main(int argc, char **argv) {
     VIEW_OPTIONS_T options;
     std::string message;
     if (!parseViewOptions(argc, argv, &options, &message)) {
-        std::fprintf(stderr, "pmbpview: %s\n%s", message.c_str(), VIEW_USAGE);
+        fprintf(stderr, "pmbpview: %s\n%s", message.c_str(), VIEW_USAGE);
         return EXIT_VIEW_USAGE;
     }
     if (options.help) {
-        std::fputs(VIEW_USAGE, stdout);
+        fputs(VIEW_USAGE, stdout);
         return EXIT_VIEW_OK;
     }
 
@@ -39,10 +50,10 @@ int main(int argc, char **argv) {
     if (!loadPmbpFile(options.input, &picture, &message)) {
         return fail(EXIT_VIEW_BAD_INPUT, message);
     }
-    const VIEW_T view = {options.upright, options.scale};
+    VIEW_SOURCE_T source = {&picture, {options.upright, options.scale}};
     uint64_t width = 0;
     uint64_t height = 0;
-    viewSize(picture.header, view, &width, &height);
+    viewSize(picture.header, source.view, &width, &height);
     const std::string size = std::to_string(width) + " x " + std::to_string(height);
     if (width == 0 || height == 0) {
         return fail(EXIT_VIEW_BAD_INPUT, std::string(options.input) + ": the picture is empty (" +
@@ -53,10 +64,8 @@ int main(int argc, char **argv) {
                                              " pixels, more than PNG allows; use a smaller "
                                              "--scale");
     }
-    const GREY_ROW_SOURCE_T fillRow = [&](uint32_t row, uint8_t *out) {
-        fillViewRow(picture, view, row, out);
-    };
-    if (!writeGreyPng(options.output, uint32_t(width), uint32_t(height), fillRow, &message)) {
+    if (!writeGreyPng(options.output, static_cast<uint32_t>(width), static_cast<uint32_t>(height),
+                      fillSourceRow, &source, &message)) {
         return fail(EXIT_VIEW_NO_OUTPUT, message);
     }
     return EXIT_VIEW_OK;

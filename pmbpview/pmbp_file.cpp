@@ -1,22 +1,12 @@
-#include "pmbp_file.h"
+#include "pmbpview/pmbp_file.h"
 
-#include <sys/stat.h>
+#include <errno.h>
+#include <stdio.h>
+#include <string.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include "platform/files.h"
 
 namespace {
-
-const uint8_t PMBP_MAGIC[4] = {'P', 'M', 'B', 'P'};
-
-uint16_t readLe16(const uint8_t *p) {
-    return uint16_t(p[0] | p[1] << 8);
-}
-
-uint32_t readLe32(const uint8_t *p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 std::string numberText(uint64_t value) {
     return std::to_string(value);
@@ -29,15 +19,7 @@ PMBP_CHECK_T checkPmbpHeader(const uint8_t *bytes, uint64_t fileSize, PMBP_HEADE
     if (fileSize < PMBP_HEADER_SIZE) {
         return PMBP_CHECK_TOO_SHORT;
     }
-    header->fileSize = readLe32(bytes + 4);
-    header->format = bytes[8];
-    header->formatMinor = bytes[9];
-    header->width = readLe16(bytes + 10);
-    header->height = readLe16(bytes + 12);
-    header->reserved = readLe16(bytes + 14);
-    header->dataLength = readLe32(bytes + 16);
-
-    if (std::memcmp(bytes, PMBP_MAGIC, sizeof PMBP_MAGIC) != 0) {
+    if (!decodePmbpHeader(bytes, header)) {
         return PMBP_CHECK_BAD_MAGIC;
     }
     if (header->fileSize != fileSize) {
@@ -49,10 +31,10 @@ PMBP_CHECK_T checkPmbpHeader(const uint8_t *bytes, uint64_t fileSize, PMBP_HEADE
     if (header->width % 8 != 0) {
         return PMBP_CHECK_WIDTH;
     }
-    if (header->dataLength != uint64_t(header->width) * header->height / 4) {
+    if (header->dataLength != static_cast<uint64_t>(header->width) * header->height / 4) {
         return PMBP_CHECK_DATA_LENGTH;
     }
-    if (PMBP_HEADER_SIZE + uint64_t(header->dataLength) != fileSize) {
+    if (PMBP_HEADER_SIZE + static_cast<uint64_t>(header->dataLength) != fileSize) {
         return PMBP_CHECK_DATA_SIZE;
     }
     return PMBP_CHECK_OK;
@@ -78,7 +60,8 @@ std::string describePmbpFault(PMBP_CHECK_T check, const PMBP_HEADER_T &header, u
         case PMBP_CHECK_DATA_LENGTH:
             return "the header gives a data length of " + numberText(header.dataLength) +
                    " bytes, but " + numberText(header.width) + " x " + numberText(header.height) +
-                   " pixels need " + numberText(uint64_t(header.width) * header.height / 4);
+                   " pixels need " +
+                   numberText(static_cast<uint64_t>(header.width) * header.height / 4);
         case PMBP_CHECK_DATA_SIZE:
             return "the data length " + numberText(header.dataLength) +
                    " and the 20-byte header do not add up to the file size " + numberText(fileSize);
@@ -87,22 +70,22 @@ std::string describePmbpFault(PMBP_CHECK_T check, const PMBP_HEADER_T &header, u
 }
 
 bool loadPmbpFile(const char *path, PMBP_PICTURE_T *picture, std::string *message) {
-    FILE *file = std::fopen(path, "rb");
+    FILE *file = fopen(path, "rb");
     if (file == nullptr) {
-        *message = std::string("cannot open ") + path + ": " + std::strerror(errno);
+        *message = std::string("cannot open ") + path + ": " + strerror(errno);
         return false;
     }
     bool ok = false;
     picture->header = PMBP_HEADER_T{};
-    struct stat status;
+    uint64_t fileSize = 0;
     uint8_t bytes[PMBP_HEADER_SIZE];
-    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (!regularFileSize(file, &fileSize)) {
         *message = std::string(path) + ": not a regular file";
     } else {
-        const uint64_t fileSize = uint64_t(status.st_size);
-        const size_t headerBytes =
-            fileSize < PMBP_HEADER_SIZE ? size_t(fileSize) : size_t(PMBP_HEADER_SIZE);
-        const PMBP_CHECK_T check = std::fread(bytes, 1, headerBytes, file) == headerBytes
+        const size_t headerBytes = fileSize < PMBP_HEADER_SIZE
+                                       ? static_cast<size_t>(fileSize)
+                                       : static_cast<size_t>(PMBP_HEADER_SIZE);
+        const PMBP_CHECK_T check = fread(bytes, 1, headerBytes, file) == headerBytes
                                        ? checkPmbpHeader(bytes, fileSize, &picture->header)
                                        : PMBP_CHECK_TOO_SHORT;
         if (check != PMBP_CHECK_OK) {
@@ -110,16 +93,17 @@ bool loadPmbpFile(const char *path, PMBP_PICTURE_T *picture, std::string *messag
                 std::string(path) + ": " + describePmbpFault(check, picture->header, fileSize);
         } else {
             picture->data.resize(picture->header.dataLength);
-            // The size was checked against fstat; a file that changes meanwhile is refused too.
-            ok = std::fread(picture->data.data(), 1, picture->data.size(), file) ==
+            // The size was checked against the open file; a file that changes meanwhile is
+            // refused too.
+            ok = fread(picture->data.data(), 1, picture->data.size(), file) ==
                      picture->data.size() &&
-                 std::fgetc(file) == EOF && !std::ferror(file);
+                 fgetc(file) == EOF && !ferror(file);
             if (!ok) {
                 *message = std::string(path) + ": read failed or the file changed while read";
             }
         }
     }
-    std::fclose(file);
+    fclose(file);
     if (!ok) {
         picture->data.clear();
     }

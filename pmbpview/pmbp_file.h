@@ -1,22 +1,13 @@
 // Reading and checking a "PMBP" file: 20-byte header, then two-bit codes, four to a byte.
-#pragma once
+#ifndef PMBPVIEW_PMBP_FILE_H
+#define PMBPVIEW_PMBP_FILE_H
 
-#include <cstdint>
+#include <stdint.h>
+
 #include <string>
 #include <vector>
 
-constexpr uint32_t PMBP_HEADER_SIZE = 20;
-
-// Header fields as stored (little-endian in the file).
-struct PMBP_HEADER_T {
-    uint32_t fileSize;
-    uint8_t format;
-    uint8_t formatMinor;
-    uint16_t width;
-    uint16_t height;
-    uint16_t reserved;
-    uint32_t dataLength;
-};
+#include "common/pmbp_header.h"
 
 enum PMBP_CHECK_T {
     PMBP_CHECK_OK,
@@ -42,3 +33,5 @@ std::string describePmbpFault(PMBP_CHECK_T check, const PMBP_HEADER_T &header, u
 
 // Reads and checks the whole file. On failure returns false with a one-line reason.
 bool loadPmbpFile(const char *path, PMBP_PICTURE_T *picture, std::string *message);
+
+#endif

@@ -1,12 +1,12 @@
-#include "view_geometry.h"
+#include "pmbpview/view_geometry.h"
 
 uint8_t greyForCode(unsigned code) {
-    return uint8_t(255 - 85 * (code & 3));
+    return static_cast<uint8_t>(255 - 85 * (code & 3));
 }
 
 unsigned pmbpCode(const PMBP_PICTURE_T &picture, uint32_t x, uint32_t y) {
-    const uint64_t index = uint64_t(y) * picture.header.width + x;
-    const unsigned shift = 6 - 2 * unsigned(index % 4);
+    const uint64_t index = static_cast<uint64_t>(y) * picture.header.width + x;
+    const unsigned shift = 6 - 2 * static_cast<unsigned>(index % 4);
     return (picture.data[index / 4] >> shift) & 3;
 }
 

@@ -1,10 +1,11 @@
 // What the preview shows: the stored codes as greys, optionally turned back upright and
 // enlarged, produced one row at a time so no scaled copy of the picture is ever held.
-#pragma once
+#ifndef PMBPVIEW_VIEW_GEOMETRY_H
+#define PMBPVIEW_VIEW_GEOMETRY_H
 
-#include <cstdint>
+#include <stdint.h>
 
-#include "pmbp_file.h"
+#include "pmbpview/pmbp_file.h"
 
 struct VIEW_T {
     bool upright;    // undo the converter's quarter turn counter-clockwise
@@ -22,3 +23,5 @@ void viewSize(const PMBP_HEADER_T &header, const VIEW_T &view, uint64_t *width, 
 
 // Fills `out` with the greys of view row `row`; `out` holds the view's width in bytes.
 void fillViewRow(const PMBP_PICTURE_T &picture, const VIEW_T &view, uint32_t row, uint8_t *out);
+
+#endif

@@ -1,6 +1,6 @@
-#include "view_options.h"
+#include "pmbpview/view_options.h"
 
-#include <cstring>
+#include <string.h>
 
 const char *const VIEW_USAGE =
     "usage: pmbpview [--upright] [--scale N] in.pmbp out.png\n"
@@ -19,7 +19,7 @@ bool parseScale(const char *text, uint32_t *scale) {
         if (*p < '0' || *p > '9' || value > MAX_VIEW_SCALE) {
             return false;
         }
-        value = value * 10 + uint32_t(*p - '0');
+        value = value * 10 + static_cast<uint32_t>(*p - '0');
     }
     if (value < 1 || value > MAX_VIEW_SCALE) {
         return false;
@@ -43,14 +43,14 @@ bool parseViewOptions(int argc, char **argv, VIEW_OPTIONS_T *options, std::strin
                 return false;
             }
             files[fileCount++] = arg;
-        } else if (std::strcmp(arg, "--") == 0) {
+        } else if (strcmp(arg, "--") == 0) {
             optionsEnded = true;
-        } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+        } else if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) {
             options->help = true;
             return true;
-        } else if (std::strcmp(arg, "--upright") == 0) {
+        } else if (strcmp(arg, "--upright") == 0) {
             options->upright = true;
-        } else if (std::strcmp(arg, "--scale") == 0) {
+        } else if (strcmp(arg, "--scale") == 0) {
             if (i + 1 == argc || !parseScale(argv[i + 1], &options->scale)) {
                 *message = "--scale needs a whole number from 1 to 16";
                 return false;

@@ -1,10 +1,12 @@
 // pmbpview's command line.
-#pragma once
+#ifndef PMBPVIEW_VIEW_OPTIONS_H
+#define PMBPVIEW_VIEW_OPTIONS_H
 
-#include <cstdint>
+#include <stdint.h>
+
 #include <string>
 
-constexpr uint32_t MAX_VIEW_SCALE = 16;
+const uint32_t MAX_VIEW_SCALE = 16;
 
 struct VIEW_OPTIONS_T {
     bool help;
@@ -18,3 +20,5 @@ extern const char *const VIEW_USAGE;
 
 // Returns false with a one-line reason when the arguments make no sense.
 bool parseViewOptions(int argc, char **argv, VIEW_OPTIONS_T *options, std::string *message);
+
+#endif

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "pmbp_file.h"
-#include "pmbp_test_file.h"
-#include "view_geometry.h"
-#include "view_options.h"
+#include "common/little_endian.h"
+#include "pmbpview/pmbp_file.h"
+#include "pmbpview/view_geometry.h"
+#include "pmbpview/view_options.h"
+#include "tests/pmbpview/pmbp_test_file.h"
 
 namespace {
 
@@ -14,20 +15,19 @@ PMBP_CHECK_T check(const std::vector<uint8_t> &file) {
 
 const std::vector<uint8_t> EIGHT_BY_ONE = makePmbpFile(8, 1, {3, 2, 2, 0, 0, 2, 2, 3});
 
-TEST(PmbpHeaderCheck, AcceptsWellFormedFilesWhateverTheReservedField) {
+TEST(PmbpviewHeaderCheck, AcceptsWellFormedFilesWhateverTheReservedField) {
     std::vector<uint8_t> file = EIGHT_BY_ONE;
-    putLe(&file, 14, 0xBEEF, 2);
+    storeLe16(file.data() + 14, 0xBEEF);
     EXPECT_EQ(check(file), PMBP_CHECK_OK);
     EXPECT_EQ(check(makePmbpFile(0, 0, {})), PMBP_CHECK_OK);
     // The largest picture a header can describe needs no wider arithmetic.
     file = makePmbpFile(65528, 65535, {});
-    const uint64_t size = 20 + uint64_t(65528) * 65535 / 4;
-    putLe(&file, 4, uint32_t(size), 4);
+    const uint64_t size = 20 + static_cast<uint64_t>(65528) * 65535 / 4;
     PMBP_HEADER_T header;
     EXPECT_EQ(checkPmbpHeader(file.data(), size, &header), PMBP_CHECK_OK);
 }
 
-TEST(PmbpHeaderCheck, RefusesEveryInconsistentHeader) {
+TEST(PmbpviewHeaderCheck, RefusesEveryInconsistentHeader) {
     struct {
         void (*spoil)(std::vector<uint8_t> *);
         PMBP_CHECK_T fault;
@@ -35,12 +35,17 @@ TEST(PmbpHeaderCheck, RefusesEveryInconsistentHeader) {
         {[](std::vector<uint8_t> *f) { f->resize(19); }, PMBP_CHECK_TOO_SHORT},
         {[](std::vector<uint8_t> *f) { (*f)[3] = 'Q'; }, PMBP_CHECK_BAD_MAGIC},
         {[](std::vector<uint8_t> *f) { f->pop_back(); }, PMBP_CHECK_FILE_SIZE_FIELD},
-        {[](std::vector<uint8_t> *f) { putLe(f, 4, 0x10016, 4); }, PMBP_CHECK_FILE_SIZE_FIELD},
+        {[](std::vector<uint8_t> *f) { storeLe32(f->data() + 4, 0x10016); },
+         PMBP_CHECK_FILE_SIZE_FIELD},
         {[](std::vector<uint8_t> *f) { (*f)[8] = 1; }, PMBP_CHECK_FORMAT},
         {[](std::vector<uint8_t> *f) { (*f)[9] = 1; }, PMBP_CHECK_FORMAT},
-        {[](std::vector<uint8_t> *f) { putLe(f, 10, 4, 2), putLe(f, 12, 2, 2); }, PMBP_CHECK_WIDTH},
-        {[](std::vector<uint8_t> *f) { putLe(f, 16, 3, 4); }, PMBP_CHECK_DATA_LENGTH},
-        {[](std::vector<uint8_t> *f) { f->resize(30), putLe(f, 4, 30, 4); }, PMBP_CHECK_DATA_SIZE},
+        {[](std::vector<uint8_t> *f) {
+             storeLe16(f->data() + 10, 4), storeLe16(f->data() + 12, 2);
+         },
+         PMBP_CHECK_WIDTH},
+        {[](std::vector<uint8_t> *f) { storeLe32(f->data() + 16, 3); }, PMBP_CHECK_DATA_LENGTH},
+        {[](std::vector<uint8_t> *f) { f->resize(30), storeLe32(f->data() + 4, 30); },
+         PMBP_CHECK_DATA_SIZE},
     };
     for (const auto &c : cases) {
         std::vector<uint8_t> file = EIGHT_BY_ONE;
@@ -67,7 +72,7 @@ std::vector<uint8_t> wholeView(const PMBP_PICTURE_T &picture, VIEW_T view, uint6
     return pixels;
 }
 
-TEST(PmbpView, UnpacksTopBitsFirstIntoGreysOfEachCodesBrightnessClass) {
+TEST(PmbpviewGeometry, UnpacksTopBitsFirstIntoGreysOfEachCodesBrightnessClass) {
     PMBP_PICTURE_T picture = pictureOf(8, 1, {});
     picture.data = {0xE8, 0x2B};
     const unsigned expected[8] = {3, 2, 2, 0, 0, 2, 2, 3};
@@ -80,7 +85,7 @@ TEST(PmbpView, UnpacksTopBitsFirstIntoGreysOfEachCodesBrightnessClass) {
     }
 }
 
-TEST(PmbpView, UprightTurnsAQuarterClockwiseAndScaleMakesBlocks) {
+TEST(PmbpviewGeometry, UprightTurnsAQuarterClockwiseAndScaleMakesBlocks) {
     const PMBP_PICTURE_T picture =
         pictureOf(8, 2, {0, 1, 2, 3, 0, 1, 2, 3, 3, 3, 3, 3, 0, 0, 0, 0});
     uint64_t width = 0;
@@ -98,10 +103,11 @@ TEST(PmbpView, UprightTurnsAQuarterClockwiseAndScaleMakesBlocks) {
 
 bool parse(std::vector<const char *> args, VIEW_OPTIONS_T *options, std::string *message) {
     args.insert(args.begin(), "pmbpview");
-    return parseViewOptions(int(args.size()), const_cast<char **>(args.data()), options, message);
+    return parseViewOptions(static_cast<int>(args.size()), const_cast<char **>(args.data()),
+                            options, message);
 }
 
-TEST(ViewOptions, TakesOptionsAnywhereAndRefusesNonsense) {
+TEST(PmbpviewOptions, TakesOptionsAnywhereAndRefusesNonsense) {
     VIEW_OPTIONS_T o;
     std::string message;
     ASSERT_TRUE(parse({"in", "--scale", "16", "out", "--upright"}, &o, &message));
