@@ -5,7 +5,11 @@
 #include "wordgen/scan_file.h"
 
 int main(int argc, char **argv) {
-    // Must run first: the blanking it does is what marks the remaining arguments as inputs.
+    const char *info = findInfoOption(argc, argv);
+    if (info != nullptr) {
+        return printInfo(info);
+    }
+    // Before any input is read: the blanking it does is what marks the other arguments as inputs.
     const char *outputName = getOutputName(argc, argv);
 
     NATIVE_WORD_NODE_T *head = nullptr;

@@ -1,5 +1,6 @@
 #include "wordgen/scan_file.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -82,6 +83,8 @@ size_t completePieces(const char *text, size_t length) {
 NATIVE_WORD_NODE_T *scanFile(const char *path, NATIVE_WORD_NODE_T *head) {
     FILE *file = fopen(path, "r");
     if (file == nullptr) {
+        // A misspelt input would otherwise give an empty table without a word said.
+        fprintf(stderr, "wordgen: cannot open %s: %s\n", path, strerror(errno));
         return head;
     }
     size_t carried = 0;

@@ -62,13 +62,47 @@ TEST_F(WordgenCommandLine, LookalikesOfTheOptionAreInputPaths) {
     write("x.h", "NATIVEWORD(nw_x) { /* x */\n");
     write("-ofile", "NATIVEWORD(nw_glued) { /* glued */\n");
     write("--o", "NATIVEWORD(nw_double) { /* double */\n");
-    EXPECT_EQ(wordgen({"-O", "x.h", "-ofile", "--o", "a.c"}).status, 0);
+    write("-help", "NATIVEWORD(nw_help) { /* help */\n");
+    write("--version=1", "NATIVEWORD(nw_version) { /* version */\n");
+    EXPECT_EQ(wordgen({"-O", "x.h", "-ofile", "--o", "-help", "--version=1", "a.c"}).status, 0);
     EXPECT_EQ(read("nativeword.h"), expectedHeader({{"nw_upper", "upper"},
                                                     {"nw_x", "x"},
                                                     {"nw_glued", "glued"},
                                                     {"nw_double", "double"},
+                                                    {"nw_help", "help"},
+                                                    {"nw_version", "version"},
                                                     {"nw_a", "a"}}));
     EXPECT_FALSE(exists("file"));
+}
+
+// Wherever --help or --version stands, the first of them is answered and nothing is read or
+// written, not even the header of the -o beside it.
+TEST_F(WordgenCommandLine, HelpAndVersionAnswerOnStandardOutputAndTouchNothing) {
+    const std::string version = std::string("wordgen ") + TOOLS_VERSION + "\n";
+    write("nativeword.h", "old");
+    const std::vector<std::pair<std::vector<std::string>, bool>> cases = {
+        {{"--help"}, true},
+        {{"missing.c", "-o", "out.h", "--help", "--version"}, true},
+        {{"--version"}, false},
+        {{"-o", "--version", "--help"}, false},
+    };
+    for (const auto &c : cases) {
+        RUN_RESULT_T r = wordgen(c.first);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, "");
+        if (c.second) {
+            EXPECT_EQ(r.out.rfind("Usage: wordgen [-o OUTPUT] [FILE]...\n", 0), 0u) << r.out;
+        } else {
+            EXPECT_EQ(r.out, version);
+        }
+        EXPECT_EQ(listDir(folder), std::vector<std::string>{"nativeword.h"});
+        EXPECT_EQ(read("nativeword.h"), "old");
+    }
+
+    RUN_RESULT_T full =
+        wordgen({"-c", "exec \"$0\" --version >/dev/full", WORDGEN_PATH}, {}, "/bin/sh");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.err, "wordgen: cannot write to standard output: No space left on device\n");
 }
 
 }  // namespace

@@ -80,13 +80,15 @@ TEST_F(WordgenInputFiles, WordsComeInCommandLineAndLineOrderDuplicatesKept) {
                                                     {"nw_a2", "A2"}}));
 }
 
-TEST_F(WordgenInputFiles, UnreadableAndEmptyInputsAreSkippedSilently) {
+TEST_F(WordgenInputFiles, UnopenableInputsAreReportedAndSkippedUnreadableOnesSilently) {
     write("a.c", "NATIVEWORD(nw_a) { /* a */\n");
     write("b.c", "NATIVEWORD(nw_b) { /* b */");  // no final line feed
     std::filesystem::create_directory(path("folder"));
-    RUN_RESULT_T r = wordgen({"missing.c", "", "a.c", "folder", "b.c"});
+    RUN_RESULT_T r = wordgen({"missing.c", "", "a.c", "folder", "a.c/x", "b.c"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err,
+              "wordgen: cannot open missing.c: No such file or directory\n"
+              "wordgen: cannot open a.c/x: Not a directory\n");
     EXPECT_EQ(read("nativeword.h"), expectedHeader({{"nw_a", "a"}, {"nw_b", "b"}}));
 }
 
