@@ -45,6 +45,10 @@ int main(int argc, char **argv) {
         fputs(VIEW_USAGE, stdout);
         return EXIT_VIEW_OK;
     }
+    if (options.version) {
+        fputs("pmbpview " TOOLS_VERSION "\n", stdout);
+        return EXIT_VIEW_OK;
+    }
 
     PMBP_PICTURE_T picture;
     if (!loadPmbpFile(options.input, &picture, &message)) {

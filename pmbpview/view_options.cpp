@@ -5,7 +5,9 @@
 const char *const VIEW_USAGE =
     "usage: pmbpview [--upright] [--scale N] in.pmbp out.png\n"
     "  --upright  turn the picture back to the source's orientation\n"
-    "  --scale N  enlarge every pixel to N x N pixels (N from 1 to 16, default 1)\n";
+    "  --scale N  enlarge every pixel to N x N pixels (N from 1 to 16, default 1)\n"
+    "  --help     print this text and stop\n"
+    "  --version  print the version and stop\n";
 
 namespace {
 
@@ -31,7 +33,7 @@ bool parseScale(const char *text, uint32_t *scale) {
 }  // namespace
 
 bool parseViewOptions(int argc, char **argv, VIEW_OPTIONS_T *options, std::string *message) {
-    *options = VIEW_OPTIONS_T{false, false, 1, nullptr, nullptr};
+    *options = VIEW_OPTIONS_T{false, false, false, 1, nullptr, nullptr};
     const char *files[2] = {nullptr, nullptr};
     int fileCount = 0;
     bool optionsEnded = false;
@@ -47,6 +49,9 @@ bool parseViewOptions(int argc, char **argv, VIEW_OPTIONS_T *options, std::strin
             optionsEnded = true;
         } else if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) {
             options->help = true;
+            return true;
+        } else if (strcmp(arg, "--version") == 0) {
+            options->version = true;
             return true;
         } else if (strcmp(arg, "--upright") == 0) {
             options->upright = true;

@@ -10,6 +10,7 @@ const uint32_t MAX_VIEW_SCALE = 16;
 
 struct VIEW_OPTIONS_T {
     bool help;
+    bool version;
     bool upright;
     uint32_t scale;
     const char *input;

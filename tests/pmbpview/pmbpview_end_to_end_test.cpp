@@ -144,6 +144,30 @@ TEST_F(PmbpviewEndToEnd, ReportsUnusableArgumentsInputsAndOutputsLeavingNothingB
     EXPECT_TRUE(listDir(path("taken.png")).empty());
 }
 
+TEST_F(PmbpviewEndToEnd, HelpAndVersionGoToStandardOutputAndTouchNoFile) {
+    put("in.pmbp", makePmbpFile(8, 1, {0, 1, 2, 3, 3, 2, 1, 0}));
+    const std::vector<std::string> versionRuns[] = {{"--version"},
+                                                    {"--version", "missing.pmbp", "out.png"},
+                                                    {"in.pmbp", "out.png", "--version"}};
+    for (const std::vector<std::string> &args : versionRuns) {
+        const RUN_RESULT_T result = run(args);
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.out, "pmbpview " TOOLS_VERSION "\n");
+        EXPECT_EQ(result.err, "");
+    }
+    const std::vector<std::string> helpRuns[] = {
+        {"--help"}, {"-h", "missing.pmbp", "out.png"}, {"in.pmbp", "out.png", "--help"}};
+    for (const std::vector<std::string> &args : helpRuns) {
+        const RUN_RESULT_T result = run(args);
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.out.rfind("usage: pmbpview [--upright] [--scale N] in.pmbp out.png\n", 0),
+                  0u);
+        EXPECT_NE(result.out.find("\n  --version "), std::string::npos);
+        EXPECT_EQ(result.err, "");
+    }
+    EXPECT_EQ(listDir(dir), (NAMES_T{"in.pmbp"}));
+}
+
 TEST_F(PmbpviewEndToEnd, WritesThroughLinksAndPipesRatherThanReplacingThem) {
     put("in.pmbp", makePmbpFile(8, 1, {0, 1, 2, 3, 3, 2, 1, 0}));
     ASSERT_EQ(symlink("target.png", path("link.png").c_str()), 0);
