@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "common/safe_file.h"
+#include "platform/process.h"
 #include "pmbpview/pmbp_file.h"
 #include "pmbpview/png_writer.h"
 #include "pmbpview/view_geometry.h"
@@ -35,6 +37,8 @@ int fail(int status, const std::string &message) {
 }  // namespace
 
 int main(int argc, char **argv) {
+    // A stopped run leaves the earlier PNG and no temporary file beside it.
+    installStopHandlers(removePendingSafeFile);
     VIEW_OPTIONS_T options;
     std::string message;
     if (!parseViewOptions(argc, argv, &options, &message)) {

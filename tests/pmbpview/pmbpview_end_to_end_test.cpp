@@ -1,10 +1,13 @@
 // Runs the built pmbpview on hand-made files and reads its PNGs back with libpng.
 #include <fcntl.h>
+#include <signal.h>
 #include <stdint.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -193,6 +196,67 @@ TEST_F(PmbpviewEndToEnd, WritesThroughLinksAndPipesRatherThanReplacingThem) {
     ASSERT_EQ(lstat(path("pipe.png").c_str(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode));
     EXPECT_EQ(listDir(dir), (NAMES_T{"in.pmbp", "link.png", "pipe.png", "target.png"}));
+}
+
+bool hasTemporaryFile(const std::string &dir) {
+    for (const std::string &name : listDir(dir)) {
+        if (name.rfind("out.png.", 0) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST_F(PmbpviewEndToEnd, AStopAtAnyMomentLeavesTheEarlierPngOrTheWholeNewOne) {
+    // Large enough that writing the PNG takes a good part of a second.
+    const uint16_t width = 1024;
+    const uint16_t height = 768;
+    std::vector<unsigned> codes(size_t{width} * height);
+    uint32_t noise = 1;
+    for (unsigned &code : codes) {
+        noise = noise * 1103515245u + 12345u;
+        code = noise >> 30;
+    }
+    put("in.pmbp", makePmbpFile(width, height, codes));
+    const BYTES_T old = {'o', 'l', 'd'};
+    const uint32_t scale = 8;
+    // Moments in milliseconds after the temporary file appeared; -1: at once after the start.
+    const int moments[] = {-1, 0, 40, 200};
+    int stoppedWhileWriting = 0;
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+        for (const int moment : moments) {
+            SCOPED_TRACE("signal " + std::to_string(signalNumber) + " at " +
+                         std::to_string(moment));
+            put("out.png", old);
+            const RUNNING_T running = startProgram(
+                {PMBPVIEW_PATH, "--scale", std::to_string(scale), "in.pmbp", "out.png"}, dir);
+            bool seen = false;
+            for (int wait = 0; moment >= 0 && !seen && wait < 10000; ++wait) {
+                seen = hasTemporaryFile(dir);
+                std::this_thread::sleep_for(std::chrono::milliseconds(seen ? moment : 1));
+            }
+            const bool writing = hasTemporaryFile(dir);
+            kill(running.pid, signalNumber);
+            const RUN_RESULT_T result = finishProgram(running);
+
+            EXPECT_EQ(listDir(dir), (NAMES_T{"in.pmbp", "out.png"}));
+            if (readBytes(path("out.png")) == old) {
+                // Stopped before the new file was whole, by our handler or (before main) by
+                // the signal's own default.
+                EXPECT_TRUE(result.status == 128 + signalNumber || result.signal == signalNumber)
+                    << result.status << " " << result.signal;
+                stoppedWhileWriting += writing && result.status == 128 + signalNumber ? 1 : 0;
+            } else {
+                EXPECT_TRUE(result.status == 0 || result.status == 128 + signalNumber)
+                    << result.status;
+                uint32_t shownWidth = 0;
+                uint32_t shownHeight = 0;
+                EXPECT_EQ(readPng("out.png", &shownWidth, &shownHeight).size(),
+                          size_t{width} * height * scale * scale);
+            }
+        }
+    }
+    EXPECT_GE(stoppedWhileWriting, 3);
 }
 
 }  // namespace
