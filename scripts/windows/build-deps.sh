@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Fetches the Debian sources of the libraries the Windows build links and cross-builds them for
+# i686-w64-mingw32 into one prefix: zlib, libpng, libjpeg-turbo, giflib and GoogleTest as static
+# libraries, SDL 1.2 as SDL.dll. A prefix that is already complete is reused.
+#   build-deps.sh CACHE_DIR    (the prefix is CACHE_DIR/prefix)
+# The machine's apt configuration is left alone: a private sources list, lists and cache.
+set -euo pipefail
+cache=$(mkdir -p "$1" && cd "$1" && pwd)
+prefix="$cache/prefix"
+root=$(cd "$(dirname "$0")/../.." && pwd)
+host=i686-w64-mingw32
+stamp="$prefix/.complete"
+[[ -f "$stamp" ]] && { echo "windows deps: reusing $prefix"; exit 0; }
+
+apt_dir="$cache/apt"
+mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$cache/src" "$prefix"
+# The -security suite's sources are not served here; the release and -updates are.
+cat >"$apt_dir/sources.list" <<LIST
+deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm main
+deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm-updates main
+LIST
+apt_options=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o Dir::Etc::SourceParts=/dev/null
+  -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache")
+if [[ ! -d "$cache/src/.fetched" ]]; then
+  echo "windows deps: fetching Debian sources"
+  apt-get "${apt_options[@]}" -qq update
+  (cd "$cache/src" && apt-get "${apt_options[@]}" -qq source zlib libpng1.6 libjpeg-turbo giflib libsdl1.2 googletest >/dev/null 2>&1)
+  mkdir -p "$cache/src/.fetched"
+fi
+src() { find "$cache/src" -maxdepth 1 -type d -name "$1-*" | head -1; }
+jobs=$(nproc)
+log="$cache/build.log"
+: >"$log"
+toolchain="$root/cmake/toolchain-i686-w64-mingw32.cmake"
+cmake_cross=(-DCMAKE_TOOLCHAIN_FILE="$toolchain" -DWINDOWS_PREFIX="$prefix"
+  -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$prefix")
+
+echo "windows deps: zlib"
+# Debian's zlib source has no Windows makefile; the library is its C files.
+(cd "$(src zlib)" && rm -f ./*.o libz.a
+ for f in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast inflate \
+          inftrees trees uncompr zutil; do
+   $host-gcc-posix -O2 -c "$f.c" -o "$f.o"
+ done
+ $host-ar rcs libz.a ./*.o
+ mkdir -p "$prefix/lib" "$prefix/include"
+ cp libz.a "$prefix/lib/" && cp zlib.h zconf.h "$prefix/include/") >>"$log" 2>&1
+
+echo "windows deps: libpng"
+rm -rf "$cache/build-png"
+cmake -S "$(src libpng1.6)" -B "$cache/build-png" "${cmake_cross[@]}" -DPNG_SHARED=OFF \
+  -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF -DZLIB_ROOT="$prefix" >>"$log" 2>&1
+cmake --build "$cache/build-png" -j"$jobs" --target install >>"$log" 2>&1
+
+echo "windows deps: libjpeg-turbo"
+rm -rf "$cache/build-jpeg"
+# No SIMD: nasm is not needed then, and the decode is the same.
+cmake -S "$(src libjpeg-turbo)" -B "$cache/build-jpeg" "${cmake_cross[@]}" -DENABLE_SHARED=OFF \
+  -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF >>"$log" 2>&1
+cmake --build "$cache/build-jpeg" -j"$jobs" --target install >>"$log" 2>&1
+
+echo "windows deps: giflib"
+(cd "$(src giflib)" && rm -f ./*.o libgif.a
+ for f in dgif_lib egif_lib gifalloc gif_err gif_font gif_hash openbsd-reallocarray; do
+   $host-gcc-posix -O2 -c "$f.c" -o "$f.o"
+ done
+ $host-ar rcs libgif.a dgif_lib.o egif_lib.o gifalloc.o gif_err.o gif_font.o gif_hash.o openbsd-reallocarray.o
+ cp libgif.a "$prefix/lib/" && cp gif_lib.h "$prefix/include/") >>"$log" 2>&1
+
+echo "windows deps: SDL 1.2"
+# A console program's messages must reach the real standard streams, not stdout.txt.
+(cd "$(src libsdl1.2)" && { make distclean >/dev/null 2>&1 || true; }
+ ./configure --host=$host --prefix="$prefix" --disable-stdio-redirect --enable-shared \
+   --disable-static CC=$host-gcc-posix LDFLAGS=-static-libgcc
+ make -j"$jobs" && make install) >>"$log" 2>&1
+
+echo "windows deps: GoogleTest"
+rm -rf "$cache/build-gtest"
+cmake -S "$(src googletest)" -B "$cache/build-gtest" "${cmake_cross[@]}" -DBUILD_GMOCK=ON \
+  -Dgtest_disable_pthreads=OFF >>"$log" 2>&1
+cmake --build "$cache/build-gtest" -j"$jobs" --target install >>"$log" 2>&1
+
+touch "$stamp"
+echo "windows deps: ready in $prefix"
