@@ -1,8 +1,9 @@
 /* The few Windows calls the converter and its plug-ins make. Built for Windows this is
  * <windows.h> itself; elsewhere it is the small stand-in below, written from what the
- * converter expects of those calls. */
-#ifndef WINDOWS_LAYER_H
-#define WINDOWS_LAYER_H
+ * converter expects of those calls. Installed with the plug-in kit, these headers include one
+ * another relative to their own folder, so they work from the kit's folder as from the tree. */
+#ifndef WINLAYER_WINDOWS_LAYER_H
+#define WINLAYER_WINDOWS_LAYER_H
 
 #ifdef _WIN32
 #include <windows.h>

@@ -2,8 +2,8 @@
  * looked up as Windows does it for an application, not through LD_LIBRARY_PATH: the
  * executable's own folder, the project's plug-in folder beside it, then the current
  * directory. */
-#ifndef WIN_DYNLOAD_H
-#define WIN_DYNLOAD_H
+#ifndef WINLAYER_POSIX_WIN_DYNLOAD_H
+#define WINLAYER_POSIX_WIN_DYNLOAD_H
 
 #include "win_types.h"
 

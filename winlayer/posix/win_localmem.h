@@ -6,8 +6,8 @@
  * plug-ins that use the handle as the address keep working. The size asked for sits in
  * a header just before the data; LocalSize reports exactly that. A moveable block of
  * zero bytes is a discarded block, as on Windows: LocalLock gives no address for it. */
-#ifndef WIN_LOCALMEM_H
-#define WIN_LOCALMEM_H
+#ifndef WINLAYER_POSIX_WIN_LOCALMEM_H
+#define WINLAYER_POSIX_WIN_LOCALMEM_H
 
 #include <stdlib.h>
 #include <string.h>

@@ -1,7 +1,7 @@
 /* The message-queue peek of the progress callback. There is no message queue here, so
  * the peek always finds nothing. */
-#ifndef WIN_MESSAGE_H
-#define WIN_MESSAGE_H
+#ifndef WINLAYER_POSIX_WIN_MESSAGE_H
+#define WINLAYER_POSIX_WIN_MESSAGE_H
 
 #include "win_types.h"
 

@@ -1,6 +1,6 @@
 /* Windows handle and integer types as the converter and plug-ins use them. */
-#ifndef WIN_TYPES_H
-#define WIN_TYPES_H
+#ifndef WINLAYER_POSIX_WIN_TYPES_H
+#define WINLAYER_POSIX_WIN_TYPES_H
 
 #include <stddef.h>
 #include <stdint.h>
