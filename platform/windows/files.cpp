@@ -1,0 +1,252 @@
+// The file-system calls of platform/files.h on Win32.
+#include "platform/files.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <io.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+// GetFinalPathNameByHandleA needs Vista's declarations.
+#ifndef _WIN32_WINNT
+#define _WIN32_WINNT 0x0600
+#endif
+#include <windows.h>
+
+namespace {
+
+// Seconds from 1601-01-01, where Windows file times start, to 1970-01-01.
+const int64_t WINDOWS_TO_UNIX_SECONDS = 11644473600LL;
+const int64_t TICKS_PER_SECOND = 10000000;  // file times count 100 ns ticks
+// Makes temporary names of one process differ even within one clock tick.
+volatile LONG g_temporary_counter = 0;
+
+char *copyText(const char *text) {
+    const size_t length = strlen(text);
+    char *copy = static_cast<char *>(malloc(length + 1));
+    if (copy != nullptr) {
+        memcpy(copy, text, length + 1);
+    }
+    return copy;
+}
+
+// errno for the last Win32 failure, for callers that report errno.
+int errnoFromLastError() {
+    switch (GetLastError()) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+            return ENOENT;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return EACCES;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            return EEXIST;
+        case ERROR_NOT_ENOUGH_MEMORY:
+        case ERROR_OUTOFMEMORY:
+            return ENOMEM;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return ENOSPC;
+        default:
+            return EIO;
+    }
+}
+
+// Opens path only to look at it; links followed unless noFollow.
+HANDLE openForQuery(const char *path, bool noFollow) {
+    DWORD flags = FILE_FLAG_BACKUP_SEMANTICS;  // lets folders open too
+    if (noFollow) {
+        flags |= FILE_FLAG_OPEN_REPARSE_POINT;
+    }
+    return CreateFileA(path, FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, flags, nullptr);
+}
+
+// A file on disk that is neither a folder nor (when links are not followed) a link.
+bool isRegularHandle(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info;
+    return GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &info) &&
+           (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+}
+
+bool isRegularPath(const char *path, bool noFollow) {
+    const HANDLE handle = openForQuery(path, noFollow);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const bool regular = isRegularHandle(handle);
+    CloseHandle(handle);
+    return regular;
+}
+
+bool isLink(const char *path) {
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// The file a link leads to, through the whole chain; null when it does not exist.
+char *finalPathOf(const char *path) {
+    const HANDLE handle = openForQuery(path, false);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    char buffer[MAX_PATH * 4];
+    const DWORD length =
+        GetFinalPathNameByHandleA(handle, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+    CloseHandle(handle);
+    if (length == 0 || length >= sizeof buffer) {
+        return nullptr;
+    }
+    // "\\?\C:\..." names the same file as "C:\...", which every call accepts.
+    const char *start =
+        strncmp(buffer, "\\\\?\\", 4) == 0 && buffer[5] == ':' ? buffer + 4 : buffer;
+    return copyText(start);
+}
+
+}  // namespace
+
+int isRegularFile(const char *path) {
+    return isRegularPath(path, false) ? 1 : 0;
+}
+
+int isRegularFileNoFollow(const char *path) {
+    return isRegularPath(path, true) ? 1 : 0;
+}
+
+int pathExists(const char *path) {
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
+}
+
+int takeFileStamp(const char *path, FILE_STAMP_T *stamp) {
+    const HANDLE handle = openForQuery(path, false);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool known = GetFileInformationByHandle(handle, &info) != 0;
+    CloseHandle(handle);
+    if (!known) {
+        return 0;
+    }
+    const int64_t ticks =
+        static_cast<int64_t>((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                             info.ftLastWriteTime.dwLowDateTime);
+    stamp->device = info.dwVolumeSerialNumber;
+    stamp->inode = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    stamp->size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    stamp->modifiedSeconds = ticks / TICKS_PER_SECOND - WINDOWS_TO_UNIX_SECONDS;
+    stamp->modifiedNanoseconds = (ticks % TICKS_PER_SECOND) * 100;
+    return 1;
+}
+
+char *resolveLinks(const char *path) {
+    if (!isLink(path)) {
+        return copyText(path);
+    }
+    char *target = finalPathOf(path);
+    // A link whose target is missing is written in place: Windows gives no portable way to
+    // read a dangling link's target.
+    return target != nullptr ? target : copyText(path);
+}
+
+FILE *createTemporaryBeside(const char *path, const char *mode, char **temporaryPath) {
+    const size_t length = strlen(path);
+    const size_t nameSize = length + 32;
+    char *name = static_cast<char *>(malloc(nameSize));
+    if (name == nullptr) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; attempt++) {
+        const unsigned long unique =
+            static_cast<unsigned long>(InterlockedIncrement(&g_temporary_counter)) ^
+            (GetTickCount() << 8);
+        snprintf(name, nameSize, "%s.%lx.%lx", path,
+                 static_cast<unsigned long>(GetCurrentProcessId()), unique);
+        handle =
+            CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
+            break;
+        }
+    }
+    if (handle == INVALID_HANDLE_VALUE) {
+        const int error = errnoFromLastError();
+        free(name);
+        errno = error;
+        return nullptr;
+    }
+    const int textMode = strchr(mode, 'b') != nullptr ? _O_BINARY : _O_TEXT;
+    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), textMode);
+    FILE *file = descriptor >= 0 ? _fdopen(descriptor, mode) : nullptr;
+    if (file == nullptr) {
+        const int error = errno != 0 ? errno : EIO;
+        if (descriptor >= 0) {
+            _close(descriptor);
+        } else {
+            CloseHandle(handle);
+        }
+        DeleteFileA(name);
+        free(name);
+        errno = error;
+        return nullptr;
+    }
+    *temporaryPath = name;
+    return file;
+}
+
+int replaceFile(const char *from, const char *to) {
+    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) == 0) {
+        errno = errnoFromLastError();
+        return 0;
+    }
+    return 1;
+}
+
+void removeFileNow(const char *path) {
+    DeleteFileA(path);
+}
+
+size_t readAtHandlePosition(uintptr_t handle, uint8_t *buffer, size_t size) {
+    const HANDLE file = reinterpret_cast<HANDLE>(handle);
+    LARGE_INTEGER zero;
+    zero.QuadPart = 0;
+    LARGE_INTEGER position;
+    if (!SetFilePointerEx(file, zero, &position, FILE_CURRENT)) {
+        return 0;
+    }
+    size_t got = 0;
+    while (got < size) {
+        const size_t left = size - got;
+        const DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
+        DWORD count = 0;
+        if (!ReadFile(file, buffer + got, chunk, &count, nullptr) || count == 0) {
+            break;
+        }
+        got += count;
+    }
+    // Reading moved the pointer; the caller's position is kept.
+    SetFilePointerEx(file, position, nullptr, FILE_BEGIN);
+    return got;
+}
+
+int regularFileSize(FILE *file, uint64_t *size) {
+    const intptr_t osHandle = _get_osfhandle(_fileno(file));
+    if (osHandle == -1) {
+        return 0;
+    }
+    const HANDLE handle = reinterpret_cast<HANDLE>(osHandle);
+    LARGE_INTEGER length;
+    if (!isRegularHandle(handle) || !GetFileSizeEx(handle, &length)) {
+        return 0;
+    }
+    *size = static_cast<uint64_t>(length.QuadPart);
+    return 1;
+}
