@@ -1,5 +1,5 @@
-#ifndef PICCONV_COMMAND_RECORD_H
-#define PICCONV_COMMAND_RECORD_H
+#ifndef PICCONV_DRIVER_COMMAND_RECORD_H
+#define PICCONV_DRIVER_COMMAND_RECORD_H
 
 #include "picconv/imaging/quad.h"
 
@@ -12,11 +12,11 @@ enum {
     FIELD_COUNT = 5
 };
 
-/* Cuts text in place at the first five '|' and points fields at the five pieces; anything after
- * a fifth '|' is dropped. Returns 1 for a complete record, 0 when fewer than five fields. */
+// Cuts text in place at the first five '|' and points fields at the five pieces; anything after
+// a fifth '|' is dropped. Returns 1 for a complete record, 0 when fewer than five fields.
 int splitCommandRecord(char *text, char *fields[FIELD_COUNT]);
 
-/* Four numbers read with atoi, each cut to 16 bits; any non-digits separate them. */
+// Four numbers read with atoi, each cut to 16 bits; any non-digits separate them.
 QUAD_T parseQuad(const char *text);
 
 #endif

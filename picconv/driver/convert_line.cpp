@@ -1,10 +1,11 @@
 #include "picconv/driver/convert_line.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "SDL.h"
+
+#include "picconv/diagnostics/diagnostics.h"
 #include "picconv/driver/command_record.h"
 #include "picconv/imaging/packed_picture.h"
 #include "picconv/imaging/resample.h"
@@ -17,20 +18,20 @@ int convertRecord(char *fields[FIELD_COUNT]) {
     const QUAD_T sourceQuad = parseQuad(fields[FIELD_SOURCE_QUAD]);
     const QUAD_T outputQuad = parseQuad(fields[FIELD_OUTPUT_QUAD]);
     const char *bitmapName = decodeToTempBitmap(fields[FIELD_PICTURE], fields[FIELD_PLUGIN]);
-    if (bitmapName == NULL) {
+    if (bitmapName == nullptr) {
         return 0;
     }
     SDL_RWops *stream = SDL_RWFromFile(bitmapName, "rb");
-    if (stream == NULL) {
+    if (stream == nullptr) {
         return 0;
     }
     SDL_Surface *source = SDL_LoadBMP_RW(stream, 1);
-    if (source == NULL) {
+    if (source == nullptr) {
         return 0;
     }
     SDL_Surface *result = resampleRotated(source, &sourceQuad, &outputQuad);
     SDL_FreeSurface(source);
-    if (result == NULL) {
+    if (result == nullptr) {
         return 0;
     }
     const int written = writePackedPicture(result, fields[FIELD_OUTPUT]);
@@ -43,7 +44,7 @@ int convertRecord(char *fields[FIELD_COUNT]) {
 LINE_RESULT_T convertLine(const char *line, long lineNumber) {
     const size_t length = strlen(line);
     char *copy = static_cast<char *>(malloc(length + 1));
-    if (copy == NULL) {
+    if (copy == nullptr) {
         return LINE_NOT_A_RECORD;
     }
     memcpy(copy, line, length + 1);
@@ -53,12 +54,7 @@ LINE_RESULT_T convertLine(const char *line, long lineNumber) {
         result = convertRecord(fields) ? LINE_WRITTEN : LINE_NO_OUTPUT;
         if (result == LINE_NO_OUTPUT) {
             removeStalePackedPicture(fields[FIELD_OUTPUT]);
-            if (g_stderr_line_open) {
-                fputc('\n', stderr);
-                g_stderr_line_open = 0;
-            }
-            fprintf(stderr, "line %ld: no output written to %s\n", lineNumber,
-                    fields[FIELD_OUTPUT]);
+            reportNoOutput(lineNumber, fields[FIELD_OUTPUT]);
         }
     }
     free(copy);

@@ -1,5 +1,5 @@
-#ifndef PICCONV_CONVERT_LINE_H
-#define PICCONV_CONVERT_LINE_H
+#ifndef PICCONV_DRIVER_CONVERT_LINE_H
+#define PICCONV_DRIVER_CONVERT_LINE_H
 
 enum LINE_RESULT_T {
     LINE_NOT_A_RECORD = 0,  // fewer than five fields: skipped silently
@@ -7,8 +7,8 @@ enum LINE_RESULT_T {
     LINE_NO_OUTPUT = 2  // a full record whose output file was not written; reported
 };
 
-/* Converts one command-file line into its output file. line is not changed. lineNumber (from
- * 1) only labels the report of a record that wrote no output. */
+// Converts one command-file line into its output file. line is not changed. lineNumber (from
+// 1) only labels the report of a record that wrote no output.
 LINE_RESULT_T convertLine(const char *line, long lineNumber);
 
 #endif

@@ -4,42 +4,39 @@
 #include <stdlib.h>
 
 #include "SDL.h"
+
+#include "picconv/diagnostics/diagnostics.h"
 #include "picconv/driver/convert_line.h"
+#include "platform/process.h"
 
 namespace {
 
 enum { LINE_BUFFER_SIZE = 4096, LINE_READ_LIMIT = 4000 };
 
-// The converter never opens a window; the dummy driver makes start-up the same with or
-// without a display, and keeps SDL quiet.
-void chooseHeadlessVideo() {
-    if (getenv("SDL_VIDEODRIVER") == NULL) {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-    }
-}
-
 }  // namespace
 
 int runConverter(int argc, char **argv) {
     if (argc < 2) {
-        fprintf(stderr, "usage %s commandfilename\n", argc > 0 ? argv[0] : "picconv");
+        reportUsage(argc > 0 ? argv[0] : "picconv");
         return 1;
     }
-    chooseHeadlessVideo();
+    // The converter never opens a window; the dummy driver makes start-up the same with or
+    // without a display, and keeps SDL quiet.
+    setEnvironmentDefault("SDL_VIDEODRIVER", "dummy");
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
-        fprintf(stderr, "Couldn't initialize SDL: %s\n", SDL_GetError());
+        reportSdlFailure(SDL_GetError());
         return 2;
     }
     atexit(SDL_Quit);
     FILE *commandFile = fopen(argv[1], "r");
-    if (commandFile == NULL) {
-        fprintf(stderr, "Command file can't open.\n");
+    if (commandFile == nullptr) {
+        reportCommandFileUnreadable();
         return 3;
     }
     char line[LINE_BUFFER_SIZE];
     long lineNumber = 0;
     long withoutOutput = 0;
-    while (fgets(line, LINE_READ_LIMIT, commandFile) != NULL) {
+    while (fgets(line, LINE_READ_LIMIT, commandFile) != nullptr) {
         lineNumber++;
         if (convertLine(line, lineNumber) == LINE_NO_OUTPUT) {
             withoutOutput++;
@@ -49,7 +46,7 @@ int runConverter(int argc, char **argv) {
     const bool readFailed = ferror(commandFile) != 0;
     fclose(commandFile);
     if (readFailed) {
-        fprintf(stderr, "Command file can't open.\n");
+        reportCommandFileUnreadable();
         return 3;
     }
     return withoutOutput > 0 ? 4 : 0;

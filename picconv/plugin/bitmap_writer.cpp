@@ -1,43 +1,30 @@
 // Moving the blocks GetPicture delivers into a Windows bitmap file.
-#include "bitmap_writer.h"
-#include "temp_bitmap.h"
+#include "picconv/plugin/bitmap_writer.h"
 
 #include <stdint.h>
 
+#include "common/little_endian.h"
+#include "picconv/diagnostics/diagnostics.h"
+
 namespace {
 
-const uint32_t FILE_HEADER_SIZE = 14;
+enum { FILE_HEADER_SIZE = 14 };
 
 bool writeFileHeader(FILE *file, uint64_t fileSize, uint64_t pixelOffset) {
-    const uint32_t size = (uint32_t)fileSize;
-    const uint32_t offset = (uint32_t)pixelOffset;
-    const unsigned char header[FILE_HEADER_SIZE] = {
-        'B',
-        'M',
-        (unsigned char)size,
-        (unsigned char)(size >> 8),
-        (unsigned char)(size >> 16),
-        (unsigned char)(size >> 24),
-        0,
-        0,
-        0,
-        0,
-        (unsigned char)offset,
-        (unsigned char)(offset >> 8),
-        (unsigned char)(offset >> 16),
-        (unsigned char)(offset >> 24),
-    };
+    uint8_t header[FILE_HEADER_SIZE] = {'B', 'M'};
+    storeLe32(header + 2, static_cast<uint32_t>(fileSize));
+    storeLe32(header + 10, static_cast<uint32_t>(pixelOffset));
     return fwrite(header, 1, sizeof header, file) == sizeof header;
 }
 
 // Writes the whole block and frees it; returns the bytes it counts, 0 for a block that is
 // absent or cannot be locked (such a block is left alone, not freed).
 SIZE_T writeBlock(FILE *file, HLOCAL handle, bool *written) {
-    if (handle == NULL) {
+    if (handle == nullptr) {
         return 0;
     }
     const void *data = LocalLock(handle);
-    if (data == NULL) {
+    if (data == nullptr) {
         return 0;
     }
     SIZE_T size = LocalSize(handle);
@@ -56,7 +43,7 @@ int WINAPI progressCallback(int num, int denom, long data) {
     (void)denom;
     (void)data;
     MSG message;
-    PeekMessageA(&message, NULL, 0, 0, PM_NOREMOVE);
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
     return 0;
 }
 
@@ -64,19 +51,17 @@ int writeBitmapFromHandles(FILE *file, const char *picturePath, const PLUGIN_ENT
                            int *pictureResult) {
     uint64_t fileSize = FILE_HEADER_SIZE;
     uint64_t pixelOffset = FILE_HEADER_SIZE;
-    HANDLE info = NULL;
-    HANDLE pixels = NULL;
-    if (plugin->GetPicture == NULL) {
-        fprintf(stderr, "GetPicture not implemented.\n");
-        g_stderr_line_open = 0;
+    HANDLE info = nullptr;
+    HANDLE pixels = nullptr;
+    if (plugin->GetPicture == nullptr) {
+        reportGetPictureMissing();
         *pictureResult = PLUGIN_ERR_NOT_IMPLEMENTED;
     } else {
         *pictureResult =
             plugin->GetPicture(const_cast<LPSTR>(picturePath), 0, PLUGIN_INPUT_FILE, &info, &pixels,
                                PLUGIN_FUNCTION_CAST(FARPROC, progressCallback), 0);
         if (*pictureResult != PLUGIN_OK) {
-            fprintf(stderr, "cannot get picture (%d)", *pictureResult);
-            g_stderr_line_open = 1;
+            reportPictureFailed(*pictureResult);
         }
     }
     bool written = writeFileHeader(file, fileSize, pixelOffset);

@@ -1,9 +1,9 @@
-#ifndef BITMAP_WRITER_H
-#define BITMAP_WRITER_H
+#ifndef PICCONV_PLUGIN_BITMAP_WRITER_H
+#define PICCONV_PLUGIN_BITMAP_WRITER_H
 
 #include <stdio.h>
 
-#include "plugin_entries.h"
+#include "picconv/plugin/plugin_entries.h"
 
 // Has the plug-in decode picturePath and writes the result as a Windows bitmap file into
 // file (opened "wb"): header, info block, pixel block, then the header again with the

@@ -1,24 +1,23 @@
 // The remembered plug-in and picture of the last decode.
-#include "decode_cache.h"
+#include "picconv/plugin/decode_cache.h"
 
 #include <string.h>
-#include <sys/stat.h>
 
 namespace {
 
-const size_t REMEMBERED_PATH_SIZE = 1024;
+enum { REMEMBERED_PATH_SIZE = 1024 };
 
-char rememberedPicturePath[REMEMBERED_PATH_SIZE];
-char rememberedPluginPath[REMEMBERED_PATH_SIZE];
-PICTURE_STAMP_T rememberedPictureStamp;
-PICTURE_STAMP_T rememberedTempStamp;
+char g_remembered_picture_path[REMEMBERED_PATH_SIZE];
+char g_remembered_plugin_path[REMEMBERED_PATH_SIZE];
+FILE_STAMP_T g_remembered_picture_stamp;
+FILE_STAMP_T g_remembered_temp_stamp;
 
 bool matches(const char *remembered, const char *path) {
     return remembered[0] != '\0' && strcmp(remembered, path) == 0;
 }
 
 void remember(char *remembered, const char *path) {
-    size_t length = strlen(path);
+    const size_t length = strlen(path);
     if (length < REMEMBERED_PATH_SIZE) {
         memcpy(remembered, path, length + 1);
     } else {
@@ -26,55 +25,38 @@ void remember(char *remembered, const char *path) {
     }
 }
 
-bool sameStamp(const PICTURE_STAMP_T &a, const PICTURE_STAMP_T &b) {
+bool sameStamp(const FILE_STAMP_T &a, const FILE_STAMP_T &b) {
     return a.device == b.device && a.inode == b.inode && a.size == b.size &&
            a.modifiedSeconds == b.modifiedSeconds && a.modifiedNanoseconds == b.modifiedNanoseconds;
 }
 
 }  // namespace
 
-bool takePictureStamp(const char *path, PICTURE_STAMP_T *stamp) {
-    struct stat info;
-    if (stat(path, &info) != 0) {
-        return false;
-    }
-    stamp->device = (long long)info.st_dev;
-    stamp->inode = (long long)info.st_ino;
-    stamp->size = (long long)info.st_size;
-    stamp->modifiedSeconds = (long long)info.st_mtime;
-#ifdef __linux__
-    stamp->modifiedNanoseconds = (long long)info.st_mtim.tv_nsec;
-#else
-    stamp->modifiedNanoseconds = 0;
-#endif
-    return true;
-}
-
 bool pluginPathRemembered(const char *path) {
-    return matches(rememberedPluginPath, path);
+    return matches(g_remembered_plugin_path, path);
 }
 
 void rememberPluginPath(const char *path) {
-    remember(rememberedPluginPath, path);
+    remember(g_remembered_plugin_path, path);
 }
 
 bool pictureRemembered(const char *path, const char *tempPath) {
-    PICTURE_STAMP_T stamp;
-    PICTURE_STAMP_T temp;
-    return matches(rememberedPicturePath, path) && takePictureStamp(path, &stamp) &&
-           sameStamp(stamp, rememberedPictureStamp) && takePictureStamp(tempPath, &temp) &&
-           sameStamp(temp, rememberedTempStamp);
+    FILE_STAMP_T stamp;
+    FILE_STAMP_T temp;
+    return matches(g_remembered_picture_path, path) && takeFileStamp(path, &stamp) &&
+           sameStamp(stamp, g_remembered_picture_stamp) && takeFileStamp(tempPath, &temp) &&
+           sameStamp(temp, g_remembered_temp_stamp);
 }
 
-void rememberPicture(const char *path, const PICTURE_STAMP_T *stamp, const char *tempPath) {
-    if (!takePictureStamp(tempPath, &rememberedTempStamp)) {
+void rememberPicture(const char *path, const FILE_STAMP_T *stamp, const char *tempPath) {
+    if (!takeFileStamp(tempPath, &g_remembered_temp_stamp)) {
         forgetPicture();
         return;
     }
-    remember(rememberedPicturePath, path);
-    rememberedPictureStamp = *stamp;
+    remember(g_remembered_picture_path, path);
+    g_remembered_picture_stamp = *stamp;
 }
 
 void forgetPicture(void) {
-    rememberedPicturePath[0] = '\0';
+    g_remembered_picture_path[0] = '\0';
 }

@@ -1,10 +1,10 @@
-#ifndef PICCONV_PLUGIN_ENTRIES_H
-#define PICCONV_PLUGIN_ENTRIES_H
+#ifndef PICCONV_PLUGIN_PLUGIN_ENTRIES_H
+#define PICCONV_PLUGIN_PLUGIN_ENTRIES_H
 
 #ifndef PICTURE_PLUGIN_HOST
 #define PICTURE_PLUGIN_HOST
 #endif
-#include "picture_plugin.h"
+#include "plugin_kit/include/picture_plugin.h"
 
 // A loaded plug-in: its module and the entry points bound for its kind, null when not bound.
 struct PLUGIN_ENTRIES_T {
@@ -20,7 +20,7 @@ struct PLUGIN_ENTRIES_T {
     CONFIGURATION_DLG_T ConfigurationDlg;
 };
 
-// The one loaded plug-in; GetPluginInfo is null while none is loaded.
+// The one loaded plug-in (global); GetPluginInfo is null while none is loaded.
 extern PLUGIN_ENTRIES_T currentPlugin;
 
 // Loads and binds the plug-in at path. Returns only on success: on failure it prints the

@@ -1,9 +1,10 @@
 // Loading a plug-in and binding its entry points by API version.
-#include "plugin_entries.h"
+#include "picconv/plugin/plugin_entries.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+#include "picconv/diagnostics/diagnostics.h"
 
 namespace {
 
@@ -19,19 +20,19 @@ T bind(HMODULE module, const char *name) {
 PLUGIN_ENTRIES_T loadPlugin(const char *path) {
     PLUGIN_ENTRIES_T plugin = {};
     plugin.module = LoadLibraryA(path);
-    if (plugin.module == NULL) {
-        fprintf(stderr, "cannot load plugin (%s)", path);
+    if (plugin.module == nullptr) {
+        reportPluginNotLoaded(path);
         exit(1);
     }
     plugin.GetPluginInfo = bind<GET_PLUGIN_INFO_T>(plugin.module, "GetPluginInfo");
-    if (plugin.GetPluginInfo == NULL) {
-        fprintf(stderr, "cannot get procedure address: GetPluginInfo (%s)", path);
+    if (plugin.GetPluginInfo == nullptr) {
+        reportPluginInfoMissing(path);
         exit(1);
     }
     // Zeroed so that whatever the plug-in leaves unwritten reads as the end of the text.
     char version[VERSION_BUFFER_SIZE] = {};
     if (plugin.GetPluginInfo(0, version, VERSION_BUFFER_SIZE) == 0) {
-        fprintf(stderr, "cannot get API version");
+        reportPluginVersionUnknown();
         exit(1);
     }
     if (memcmp(version, PLUGIN_VERSION_PICTURE, 5) == 0) {
@@ -46,8 +47,7 @@ PLUGIN_ENTRIES_T loadPlugin(const char *path) {
         plugin.GetFile = bind<GET_FILE_T>(plugin.module, "GetFile");
     } else {
         // The plug-in need not have terminated the text inside the buffer.
-        fprintf(stderr, "non-supported plugin (%.*s)", (int)strnlen(version, sizeof version),
-                version);
+        reportPluginUnsupported(version, sizeof version);
         exit(1);
     }
     plugin.ConfigurationDlg = bind<CONFIGURATION_DLG_T>(plugin.module, "ConfigurationDlg");

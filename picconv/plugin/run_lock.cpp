@@ -1,60 +1,16 @@
 // The run-long lock on the temporary bitmap.
-#include "run_lock.h"
+#include "picconv/plugin/run_lock.h"
 
-#include "windows_layer.h"
+#include "platform/process.h"
 
-#ifdef _WIN32
+namespace {
 
-void takeRunLock(const char *path) {
-    static HANDLE lockHandle = INVALID_HANDLE_VALUE;
-    if (lockHandle != INVALID_HANDLE_VALUE) {
-        return;
-    }
-    // Read access and full sharing, so that our own truncating writes and SDL's reads
-    // (which share reading only) still open the file.
-    HANDLE handle =
-        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    // Windows locks are mandatory: lock one byte far past any picture, never its data.
-    OVERLAPPED where = {};
-    where.Offset = 0xFFFFFFFEu;
-    where.OffsetHigh = 0x7FFFFFFFu;
-    if (!LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &where)) {
-        CloseHandle(handle);
-        return;
-    }
-    lockHandle = handle;
-}
+bool g_run_locked = false;
 
-#else
-
-#include <errno.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
+}  // namespace
 
 void takeRunLock(const char *path) {
-    static int lockDescriptor = -1;
-    if (lockDescriptor >= 0) {
-        return;
+    if (!g_run_locked) {
+        g_run_locked = lockFileForProcess(path) != 0;
     }
-    // No truncation here: the file may hold another run's picture until we own the lock.
-    // flock belongs to this descriptor alone, so truncating and closing the file through
-    // other descriptors of ours keeps the lock.
-    int descriptor = open(path, O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (descriptor < 0) {
-        return;
-    }
-    while (flock(descriptor, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            close(descriptor);
-            return;
-        }
-    }
-    lockDescriptor = descriptor;
 }
-
-#endif

@@ -1,18 +1,19 @@
 // Decoding a picture through its plug-in into the temporary bitmap.
-#include "temp_bitmap.h"
+#include "picconv/plugin/temp_bitmap.h"
 
 #include <stdio.h>
 
-#include "bitmap_writer.h"
-#include "decode_cache.h"
-#include "plugin_entries.h"
-#include "run_lock.h"
-
-int g_stderr_line_open = 0;
+#include "picconv/plugin/bitmap_writer.h"
+#include "picconv/plugin/decode_cache.h"
+#include "picconv/plugin/plugin_entries.h"
+#include "picconv/plugin/run_lock.h"
+#include "platform/files.h"
 
 namespace {
+
 const char TEMP_BITMAP_NAME[] = "$$temp$$.bmp";
-}
+
+}  // namespace
 
 const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath) {
     const bool samePlugin = pluginPathRemembered(pluginPath);
@@ -25,13 +26,13 @@ const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath) 
         makePluginCurrent(pluginPath);
         rememberPluginPath(pluginPath);
     }
-    PICTURE_STAMP_T stamp;
-    const bool stamped = takePictureStamp(picturePath, &stamp);
+    FILE_STAMP_T stamp;
+    const bool stamped = takeFileStamp(picturePath, &stamp) != 0;
 
     takeRunLock(TEMP_BITMAP_NAME);
     FILE *file = fopen(TEMP_BITMAP_NAME, "wb");
-    if (file == NULL) {
-        return NULL;
+    if (file == nullptr) {
+        return nullptr;
     }
     int pictureResult = PLUGIN_ERR_NOT_IMPLEMENTED;
     bool written = writeBitmapFromHandles(file, picturePath, &currentPlugin, &pictureResult) != 0;
@@ -39,7 +40,7 @@ const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath) 
         written = false;
     }
     if (!written) {
-        return NULL;
+        return nullptr;
     }
     // A failed decode is not reused: its message must show on every line that asks for it.
     if (pictureResult == PLUGIN_OK && stamped) {

@@ -16,27 +16,27 @@ void expectQuad(const char *text, int x, int y, int w, int h) {
     EXPECT_EQ(q.h, h) << text;
 }
 
-TEST(ParseQuad, AnyNonDigitsSeparateNumbers) {
+TEST(PicconvCommandRecordParseQuad, AnyNonDigitsSeparateNumbers) {
     expectQuad("0,0,320,240", 0, 0, 320, 240);
     expectQuad("0 0 320 240", 0, 0, 320, 240);
     expectQuad("0x0/320/240", 0, 0, 320, 240);
     expectQuad("0,0,320,240\n", 0, 0, 320, 240);
 }
 
-TEST(ParseQuad, LeadingBlankOrSignReadsFirstNumberTwice) {
+TEST(PicconvCommandRecordParseQuad, LeadingBlankOrSignReadsFirstNumberTwice) {
     expectQuad(" 5,6,7,8", 5, 5, 6, 7);
     expectQuad("-5,6,7,8", -5, 5, 6, 7);
     // Signs after the first number are separators.
     expectQuad("1,-2,-3,-4", 1, 2, 3, 4);
 }
 
-TEST(ParseQuad, MissingNumbersAreZero) {
+TEST(PicconvCommandRecordParseQuad, MissingNumbersAreZero) {
     expectQuad("", 0, 0, 0, 0);
     expectQuad("1,2", 1, 2, 0, 0);
     expectQuad("abc", 0, 0, 0, 0);
 }
 
-TEST(ParseQuad, NumbersWrapToSixteenBits) {
+TEST(PicconvCommandRecordParseQuad, NumbersWrapToSixteenBits) {
     expectQuad("65535,32768,65536,65537", -1, -32768, 0, 1);
     expectQuad("99999,65533,70000,131071", -31073, -3, 4464, 65535);
     expectQuad("-40000,1,2,3", 25536, 40000 - 65536, 1, 2);
@@ -60,7 +60,7 @@ SPLIT_T split(const char *line) {
     return result;
 }
 
-TEST(SplitCommandRecord, FiveFieldsTakenAsTheyStand) {
+TEST(PicconvCommandRecordSplit, FiveFieldsTakenAsTheyStand) {
     const SPLIT_T s = split("a.spi| pic.jpg |out.bin|0,0,320,240|0,0,320,240\n");
     ASSERT_EQ(s.complete, 1);
     EXPECT_EQ(s.fields[0], "a.spi");
@@ -70,7 +70,7 @@ TEST(SplitCommandRecord, FiveFieldsTakenAsTheyStand) {
     EXPECT_EQ(s.fields[4], "0,0,320,240\n");
 }
 
-TEST(SplitCommandRecord, FourBarsGiveAnEmptyFifthField) {
+TEST(PicconvCommandRecordSplit, FourBarsGiveAnEmptyFifthField) {
     const SPLIT_T s = split("a|b|c|d|");
     ASSERT_EQ(s.complete, 1);
     EXPECT_EQ(s.fields[3], "d");
@@ -78,13 +78,13 @@ TEST(SplitCommandRecord, FourBarsGiveAnEmptyFifthField) {
     EXPECT_EQ(split("||||").complete, 1);
 }
 
-TEST(SplitCommandRecord, TextAfterAFifthBarIsDropped) {
+TEST(PicconvCommandRecordSplit, TextAfterAFifthBarIsDropped) {
     const SPLIT_T s = split("a|b|c|d|e|f|g");
     ASSERT_EQ(s.complete, 1);
     EXPECT_EQ(s.fields[4], "e");
 }
 
-TEST(SplitCommandRecord, FewerThanFiveFieldsAreIncomplete) {
+TEST(PicconvCommandRecordSplit, FewerThanFiveFieldsAreIncomplete) {
     EXPECT_EQ(split("").complete, 0);
     EXPECT_EQ(split("\n").complete, 0);
     EXPECT_EQ(split("a").complete, 0);

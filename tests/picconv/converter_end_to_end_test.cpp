@@ -11,9 +11,10 @@
 
 #include <gtest/gtest.h>
 
-#include "reference_pmbp.h"
-#include "run_program.h"
-#include "test_bitmap.h"
+#include "tests/picconv/reference_pmbp.h"
+#include "tests/picconv/test_bitmap.h"
+#include "tests/support/run_program.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -29,13 +30,6 @@ TEST_IMAGE_T makePaletteImage(int w, int h, uint32_t seed) {
         byte = static_cast<uint8_t>(byte / 51 * 51);
     }
     return image;
-}
-
-void writeFile(const std::string &path, const std::string &content) {
-    FILE *f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    fwrite(content.data(), 1, content.size(), f);
-    fclose(f);
 }
 
 TEST_IMAGE_T makeUniform(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
@@ -58,14 +52,14 @@ struct EXPECTED_T {
     bool written;
 };
 
-class ConverterEndToEnd : public ::testing::Test {
+class PicconvEndToEnd : public ::testing::Test {
    protected:
     void SetUp() override {
         converter_ = envOr("PICCONV_CONVERTER", "");
         plugin_ = envOr("PICCONV_PLUGIN", "stand-in.spi");
         exactStderr_ = envOr("PICCONV_EXACT_STDERR", "0") == "1";
         ASSERT_FALSE(converter_.empty()) << "PICCONV_CONVERTER not set";
-        dir_ = makeTempDir();
+        dir_ = makeTempDir("picconv-test");
         ASSERT_FALSE(dir_.empty());
         rgb13x7_ = makeImage(13, 7, 1);
         pal10x9_ = makePaletteImage(10, 9, 2);
@@ -94,9 +88,7 @@ class ConverterEndToEnd : public ::testing::Test {
 
     RUN_RESULT_T run(const std::string &commands, const std::string &dir,
                      const std::vector<std::string> &env = {}) const {
-        FILE *f = fopen((dir + "/commands.txt").c_str(), "wb");
-        fwrite(commands.data(), 1, commands.size(), f);
-        fclose(f);
+        EXPECT_TRUE(writeFile(dir + "/commands.txt", commands));
         std::vector<std::string> fullEnv = {"SDL_VIDEODRIVER", "DISPLAY"};
         fullEnv.insert(fullEnv.end(), env.begin(), env.end());
         return runProgram({converter_, "commands.txt"}, dir, fullEnv);
@@ -162,7 +154,7 @@ class ConverterEndToEnd : public ::testing::Test {
     TEST_IMAGE_T rgb13x7_, pal10x9_, one1x1_, blue3x4_, grey40x30_;
 };
 
-TEST_F(ConverterEndToEnd, GoldenFilesMatchIndependentCalculation) {
+TEST_F(PicconvEndToEnd, GoldenFilesMatchIndependentCalculation) {
     const std::vector<EXPECTED_T> expected = {
         {"whole.pmbp", &rgb13x7_, {0, 0, 13, 7, 13, 7}, true, true},
         {"inner.pmbp", &pal10x9_, {3, 2, 7, 7, 5, 11}, true, true},
@@ -190,10 +182,10 @@ TEST_F(ConverterEndToEnd, GoldenFilesMatchIndependentCalculation) {
     expectOnlyFiles(expected, dir_);
 }
 
-TEST_F(ConverterEndToEnd, SameCommandFileTwiceGivesSameFilesButNoiseRunsOnWithinARun) {
+TEST_F(PicconvEndToEnd, SameCommandFileTwiceGivesSameFilesButNoiseRunsOnWithinARun) {
     const std::string commands = line("grey40x30.bmp", "first.pmbp", "0,0,40,30", "0,0,40,30") +
                                  line("grey40x30.bmp", "second.pmbp", "0,0,40,30", "0,0,40,30");
-    const std::string otherDir = makeTempDir();
+    const std::string otherDir = makeTempDir("picconv-test");
     ASSERT_TRUE(writeBmp24(otherDir + "/grey40x30.bmp", grey40x30_));
     ASSERT_EQ(run(commands, dir_).status, 0);
     ASSERT_EQ(run(commands, otherDir).status, 0);
@@ -206,13 +198,11 @@ TEST_F(ConverterEndToEnd, SameCommandFileTwiceGivesSameFilesButNoiseRunsOnWithin
     removeTree(otherDir);
 }
 
-TEST_F(ConverterEndToEnd, BadLinesCostOnlyTheirOwnOutputAndAreReported) {
+TEST_F(PicconvEndToEnd, BadLinesCostOnlyTheirOwnOutputAndAreReported) {
     const std::string piece1(3999, 'x');
     std::string piece2 = plugin_ + "|rgb13x7.bmp|long.pmbp|0,0,6,6|0,0,3,3";
     piece2.resize(1001, ' ');
-    FILE *f = fopen((dir_ + "/notbmp.txt").c_str(), "wb");
-    fputs("this is not a bitmap\n", f);
-    fclose(f);
+    ASSERT_TRUE(writeFile(dir_ + "/notbmp.txt", "this is not a bitmap\n"));
     inputs_ = listDir(dir_);
 
     const std::string commands =
@@ -260,7 +250,7 @@ TEST_F(ConverterEndToEnd, BadLinesCostOnlyTheirOwnOutputAndAreReported) {
     EXPECT_TRUE(S_ISCHR(st.st_mode));
 }
 
-TEST_F(ConverterEndToEnd, AFailedLineLeavesNoEarlierPictureAtItsOutputButKeepsOtherFiles) {
+TEST_F(PicconvEndToEnd, AFailedLineLeavesNoEarlierPictureAtItsOutputButKeepsOtherFiles) {
     const std::string oldPicture("PMBP\x16\0\0\0\x02\0\x08\0\x01\0\0\0\x02\0\0\0\xE8\x2B", 22);
     writeFile(dir_ + "/old.pmbp", oldPicture);
     writeFile(dir_ + "/keep.bin", "not a packed picture");
@@ -275,7 +265,7 @@ TEST_F(ConverterEndToEnd, AFailedLineLeavesNoEarlierPictureAtItsOutputButKeepsOt
     EXPECT_EQ(readFile(dir_ + "/keep.bin"), "not a packed picture");
 }
 
-TEST_F(ConverterEndToEnd, StartAndReadProblemsEndWithTheirStatus) {
+TEST_F(PicconvEndToEnd, StartAndReadProblemsEndWithTheirStatus) {
     RUN_RESULT_T result = runProgram({converter_}, dir_);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "usage " + converter_ + " commandfilename\n");
@@ -296,7 +286,7 @@ TEST_F(ConverterEndToEnd, StartAndReadProblemsEndWithTheirStatus) {
     expectOnlyFiles({}, dir_);
 }
 
-TEST_F(ConverterEndToEnd, RunIsTheSameWithOrWithoutADisplayAndSdlStaysQuiet) {
+TEST_F(PicconvEndToEnd, RunIsTheSameWithOrWithoutADisplayAndSdlStaysQuiet) {
     const std::string commands = line("pal10x9.bmp", "out.pmbp", "0,0,10,9", "0,0,10,9");
     const RUN_RESULT_T headless = run(commands, dir_);
     const std::string first = readFile(dir_ + "/out.pmbp");

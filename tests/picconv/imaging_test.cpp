@@ -10,10 +10,11 @@
 #include <gtest/gtest.h>
 
 #include "SDL.h"
+
 #include "picconv/imaging/packed_picture.h"
 #include "picconv/imaging/pixel_access.h"
 #include "picconv/imaging/resample.h"
-#include "run_program.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ int fixedRandom() {
     return value;
 }
 
-class FixedNoise : public ::testing::Test {
+class PicconvImagingFixedNoise : public ::testing::Test {
    protected:
     void SetUp() override {
         g_dither_random = fixedRandom;
@@ -64,7 +65,7 @@ SDL_Surface *makePicture(int w, int h, const std::vector<uint32_t> &rgb) {
     return s;
 }
 
-TEST(PixelAccess, EachDepthKeepsItsWidthOfValue) {
+TEST(PicconvImagingPixelAccess, EachDepthKeepsItsWidthOfValue) {
     const struct {
         int bytes;
         uint32_t read;
@@ -86,7 +87,7 @@ TEST(PixelAccess, EachDepthKeepsItsWidthOfValue) {
     SDL_FreeSurface(s);
 }
 
-TEST(PixelAccess, RowsAreSteppedByPitchAtEveryDepth) {
+TEST(PicconvImagingPixelAccess, RowsAreSteppedByPitchAtEveryDepth) {
     for (int bytes = 1; bytes <= 4; bytes++) {
         std::vector<uint8_t> memory(64 * 2, 0);
         const int pitch = 40;  // wider than 3 pixels of any depth
@@ -102,7 +103,7 @@ TEST(PixelAccess, RowsAreSteppedByPitchAtEveryDepth) {
     }
 }
 
-TEST(FourLevelSurface, WidthRoundsUpToAMultipleOfEight) {
+TEST(PicconvImagingFourLevelSurface, WidthRoundsUpToAMultipleOfEight) {
     const int cases[][4] = {{1, 1, 8, 1}, {8, 3, 8, 3}, {9, 3, 16, 3}, {0, 5, 0, 5}, {5, 0, 8, 0}};
     for (const auto &c : cases) {
         SDL_Surface *s = createFourLevelSurface(c[0], c[1]);
@@ -122,7 +123,7 @@ TEST(FourLevelSurface, WidthRoundsUpToAMultipleOfEight) {
     }
 }
 
-TEST(FourLevelSurface, StartsAtIndexZeroWithTheExactPalette) {
+TEST(PicconvImagingFourLevelSurface, StartsAtIndexZeroWithTheExactPalette) {
     SDL_Surface *s = createFourLevelSurface(9, 3);
     for (int y = 0; y < s->h; y++) {
         for (int x = 0; x < s->w; x++) {
@@ -140,7 +141,7 @@ TEST(FourLevelSurface, StartsAtIndexZeroWithTheExactPalette) {
     SDL_FreeSurface(s);
 }
 
-TEST(FourLevelSurface, LevelTriplesMapToTheirPaletteEntries) {
+TEST(PicconvImagingFourLevelSurface, LevelTriplesMapToTheirPaletteEntries) {
     auto triple = [](int r, int g, int b) { return r / 64 * 16 + g / 64 * 4 + b / 64; };
     std::vector<Uint32> expected(64, 1);
     for (const auto &t : {std::vector<int>{0, 0, 0}, {64, 0, 0}, {0, 64, 0}, {0, 0, 64}}) {
@@ -167,7 +168,7 @@ TEST(FourLevelSurface, LevelTriplesMapToTheirPaletteEntries) {
     SDL_FreeSurface(s);
 }
 
-TEST_F(FixedNoise, NoiseIsBitsEightToThirteenLessThirtyTwo) {
+TEST_F(PicconvImagingFixedNoise, NoiseIsBitsEightToThirteenLessThirtyTwo) {
     const int randoms[] = {0, 8191, 16383, 16384, 32767};
     const int noises[] = {-32, -1, 31, -32, 31};
     for (int k = 0; k < 5; k++) {
@@ -178,7 +179,7 @@ TEST_F(FixedNoise, NoiseIsBitsEightToThirteenLessThirtyTwo) {
     }
 }
 
-TEST_F(FixedNoise, ErrorCarriesFromValueAndNoiseOnly) {
+TEST_F(PicconvImagingFixedNoise, ErrorCarriesFromValueAndNoiseOnly) {
     g_fixed_values = {randomForNoise(0)};
     int error = 0;
     const int levels[] = {64, 128, 64, 128};
@@ -197,7 +198,7 @@ TEST_F(FixedNoise, ErrorCarriesFromValueAndNoiseOnly) {
     EXPECT_EQ(error, -32);
 }
 
-TEST(SampleWeighted, WholeCoordinatesMixCentreBelowAndRightClampedToThePicture) {
+TEST(PicconvImagingSampleWeighted, WholeCoordinatesMixCentreBelowAndRightClampedToThePicture) {
     // (2 x centre + below + right) / 4 per channel, truncated.
     SDL_Surface *s = makePicture(2, 2, {0x102030, 0x405060, 0x0A0B0C, 0xFFFFFF});
     EXPECT_EQ(sampleWeighted(s, 0.0, 0.0), 0x1A2633u);
@@ -210,7 +211,7 @@ TEST(SampleWeighted, WholeCoordinatesMixCentreBelowAndRightClampedToThePicture) 
     SDL_FreeSurface(s);
 }
 
-TEST(SampleWeighted, RunningTotalIsTruncatedAfterEachNeighbour) {
+TEST(PicconvImagingSampleWeighted, RunningTotalIsTruncatedAfterEachNeighbour) {
     // Rectangle 0,0,3,4 at output size 47 x 45, sample i = 0, j = 15: the sum of the four
     // truncated products would give 59.
     SDL_Surface *s = makePicture(3, 4, {0, 0, 0, 21, 102, 0, 69, 135, 0, 0, 0, 0});
@@ -218,7 +219,7 @@ TEST(SampleWeighted, RunningTotalIsTruncatedAfterEachNeighbour) {
     SDL_FreeSurface(s);
 }
 
-TEST(SampleWeighted, NegativeWeightsAreLimitedToTheChannelRange) {
+TEST(PicconvImagingSampleWeighted, NegativeWeightsAreLimitedToTheChannelRange) {
     // At (-0.5, 0) the weights are 192, 64, 64 and -64; white only at the last neighbour
     // would give a negative total.
     SDL_Surface *s = makePicture(2, 2, {0x000000, 0x0000FF, 0x000000, 0xFF00FF});
@@ -226,7 +227,7 @@ TEST(SampleWeighted, NegativeWeightsAreLimitedToTheChannelRange) {
     SDL_FreeSurface(s);
 }
 
-TEST_F(FixedNoise, QuarterTurnPutsTheSourceOriginBottomLeft) {
+TEST_F(PicconvImagingFixedNoise, QuarterTurnPutsTheSourceOriginBottomLeft) {
     // Source 4 x 2, rectangle (0, 0, 4, 1), output 2 x 1: steps 2 and 1. No noise, so black
     // and white samples give entries 0 and 3 whatever the carried error.
     g_fixed_values = {randomForNoise(0)};
@@ -250,7 +251,7 @@ TEST_F(FixedNoise, QuarterTurnPutsTheSourceOriginBottomLeft) {
     }
 }
 
-TEST_F(FixedNoise, EmptyOutputSizeDrawsNoNoise) {
+TEST_F(PicconvImagingFixedNoise, EmptyOutputSizeDrawsNoNoise) {
     SDL_Surface *src = makePicture(2, 2, {0, 0, 0, 0});
     const QUAD_T rect = {0, 0, 2, 2};
     const QUAD_T sizes[] = {{0, 0, 0, 5}, {0, 0, 5, 0}};
@@ -268,14 +269,14 @@ TEST_F(FixedNoise, EmptyOutputSizeDrawsNoNoise) {
     SDL_FreeSurface(src);
 }
 
-class PackedFile : public ::testing::Test {
+class PicconvImagingPackedFile : public ::testing::Test {
    protected:
-    void SetUp() override { dir_ = makeTempDir(); }
+    void SetUp() override { dir_ = makeTempDir("picconv-test"); }
     void TearDown() override { removeTree(dir_); }
     std::string dir_;
 };
 
-TEST_F(PackedFile, EightByOneExample) {
+TEST_F(PicconvImagingPackedFile, EightByOneExample) {
     SDL_Surface *s = createFourLevelSurface(8, 1);
     const Uint32 entries[8] = {0, 1, 2, 3, 3, 2, 1, 0};
     for (int x = 0; x < 8; x++) {
@@ -289,7 +290,7 @@ TEST_F(PackedFile, EightByOneExample) {
     SDL_FreeSurface(s);
 }
 
-TEST_F(PackedFile, FailedWritesLeaveNoFileBehind) {
+TEST_F(PicconvImagingPackedFile, FailedWritesLeaveNoFileBehind) {
     SDL_Surface *s = createFourLevelSurface(64, 64);
     const std::string missing = dir_ + "/no/such/dir.pmbp";
     EXPECT_EQ(writePackedPicture(s, missing.c_str()), 0);

@@ -1,13 +1,13 @@
 // An independent calculation of the converter's output, for the golden tests. It shares no
 // code with the converter and works on the test's own pixel data rather than on SDL surfaces.
-#include "reference_pmbp.h"
+#include "tests/picconv/reference_pmbp.h"
 
 #include <math.h>
 #include <stdlib.h>
 
 namespace {
 
-const int kPalette[4][3] = {{0, 0, 0}, {85, 85, 85}, {0, 170, 170}, {255, 255, 255}};
+const int PALETTE[4][3] = {{0, 0, 0}, {85, 85, 85}, {0, 170, 170}, {255, 255, 255}};
 
 int clampInt(int v, int lo, int hi) {
     return v < lo ? lo : (v > hi ? hi : v);
@@ -54,7 +54,7 @@ int nearestEntry(const int level[3]) {
     for (int e = 0; e < 4; e++) {
         long distance = 0;
         for (int c = 0; c < 3; c++) {
-            const long d = level[c] - kPalette[e][c];
+            const long d = level[c] - PALETTE[e][c];
             distance += d * d;
         }
         if (bestDistance < 0 || distance < bestDistance) {
@@ -66,7 +66,7 @@ int nearestEntry(const int level[3]) {
 }
 
 int codeOfEntry(int entry) {
-    const int *c = kPalette[entry];
+    const int *c = PALETTE[entry];
     const int brightness = (77 * c[0] + 150 * c[1] + 29 * c[2]) / 256;
     return 3 - (brightness / 64 > 3 ? 3 : brightness / 64);
 }

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "test_bitmap.h"
+#include "tests/picconv/test_bitmap.h"
 
 // One conversion as a command line asks for it, in the numbers parseQuad yields.
 struct REFERENCE_JOB_T {

@@ -1,13 +1,13 @@
 // Unit tests make surfaces; SDL is started the way the converter starts it.
-#include <stdlib.h>
-
 #include <gtest/gtest.h>
 
 #include "SDL.h"
 
+#include "platform/process.h"
+
 int main(int argc, char **argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setEnvironmentDefault("SDL_VIDEODRIVER", "dummy");
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         return 2;
     }

@@ -4,17 +4,20 @@
 
 #include "picconv/plugin/temp_bitmap.h"
 
-int g_stderr_line_open = 0;
+namespace {
+
+const char TEMP_BITMAP_NAME[] = "$$temp$$.bmp";
+
+}  // namespace
 
 const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath) {
     (void)pluginPath;
-    static const char kName[] = "$$temp$$.bmp";
     FILE *in = fopen(picturePath, "rb");
-    if (in == NULL) {
-        return NULL;
+    if (in == nullptr) {
+        return nullptr;
     }
-    FILE *out = fopen(kName, "wb");
-    bool ok = out != NULL;
+    FILE *out = fopen(TEMP_BITMAP_NAME, "wb");
+    bool ok = out != nullptr;
     char buffer[4096];
     size_t n;
     while (ok && (n = fread(buffer, 1, sizeof buffer, in)) > 0) {
@@ -22,8 +25,8 @@ const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath) 
     }
     ok = ok && !ferror(in);
     fclose(in);
-    if (out != NULL && fclose(out) != 0) {
+    if (out != nullptr && fclose(out) != 0) {
         ok = false;
     }
-    return ok ? kName : NULL;
+    return ok ? TEMP_BITMAP_NAME : nullptr;
 }

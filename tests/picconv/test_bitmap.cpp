@@ -1,56 +1,15 @@
-#include "test_bitmap.h"
-
-#include <stdio.h>
+#include "tests/picconv/test_bitmap.h"
 
 #include <map>
 
+#include "tests/support/bmp_writer.h"
+#include "tests/support/test_files.h"
+
 namespace {
 
-void put16(std::vector<uint8_t> *out, uint32_t v) {
-    out->push_back(static_cast<uint8_t>(v));
-    out->push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void put32(std::vector<uint8_t> *out, uint32_t v) {
-    put16(out, v);
-    put16(out, v >> 16);
-}
-
-std::vector<uint8_t> headers(const TEST_IMAGE_T &image, int bits, uint32_t colours,
-                             uint32_t rowBytes) {
-    const uint32_t offset = 14 + 40 + 4 * colours;
-    const uint32_t dataSize = rowBytes * static_cast<uint32_t>(image.h);
-    std::vector<uint8_t> out;
-    out.push_back('B');
-    out.push_back('M');
-    put32(&out, offset + dataSize);
-    put32(&out, 0);
-    put32(&out, offset);
-    put32(&out, 40);
-    put32(&out, static_cast<uint32_t>(image.w));
-    put32(&out, static_cast<uint32_t>(image.h));
-    put16(&out, 1);
-    put16(&out, static_cast<uint32_t>(bits));
-    put32(&out, 0);  // uncompressed
-    put32(&out, dataSize);
-    put32(&out, 2835);
-    put32(&out, 2835);
-    put32(&out, colours);
-    put32(&out, colours);
-    return out;
-}
-
-bool save(const std::string &path, const std::vector<uint8_t> &bytes) {
-    FILE *f = fopen(path.c_str(), "wb");
-    if (f == NULL) {
-        return false;
-    }
-    const bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return fclose(f) == 0 && ok;
-}
-
-const uint8_t *pixel(const TEST_IMAGE_T &image, int x, int y) {
-    return &image.rgb[(static_cast<size_t>(y) * image.w + x) * 3];
+uint32_t colourAt(const TEST_IMAGE_T &image, int x, int y) {
+    const uint8_t *p = &image.rgb[(static_cast<size_t>(y) * image.w + x) * 3];
+    return (static_cast<uint32_t>(p[0]) << 16) | (p[1] << 8) | p[2];
 }
 
 }  // namespace
@@ -73,54 +32,40 @@ void setRgb(TEST_IMAGE_T *image, int x, int y, uint8_t r, uint8_t g, uint8_t b) 
 }
 
 bool writeBmp24(const std::string &path, const TEST_IMAGE_T &image) {
-    const uint32_t rowBytes = (static_cast<uint32_t>(image.w) * 3 + 3) / 4 * 4;
-    std::vector<uint8_t> out = headers(image, 24, 0, rowBytes);
-    for (int y = image.h - 1; y >= 0; y--) {
-        const size_t start = out.size();
+    BMP_LAYOUT_T layout;
+    layout.width = image.w;
+    layout.height = image.h;
+    layout.bits = 24;
+    for (int y = 0; y < image.h; y++) {
         for (int x = 0; x < image.w; x++) {
-            const uint8_t *p = pixel(image, x, y);
-            out.push_back(p[2]);
-            out.push_back(p[1]);
-            out.push_back(p[0]);
+            layout.values.push_back(colourAt(image, x, y));
         }
-        out.resize(start + rowBytes, 0);
     }
-    return save(path, out);
+    return writeBytes(path, writeBmp(layout));
 }
 
 bool writeBmp8(const std::string &path, const TEST_IMAGE_T &image) {
-    std::map<uint32_t, uint8_t> indexOf;
-    std::vector<uint32_t> palette;
+    BMP_LAYOUT_T layout;
+    layout.width = image.w;
+    layout.height = image.h;
+    layout.bits = 8;
+    layout.palette.assign(256, 0);
+    layout.coloursUsed = 256;
+    std::map<uint32_t, uint32_t> indexOf;
     for (int y = 0; y < image.h; y++) {
         for (int x = 0; x < image.w; x++) {
-            const uint8_t *p = pixel(image, x, y);
-            const uint32_t colour = (p[0] << 16) | (p[1] << 8) | p[2];
+            const uint32_t colour = colourAt(image, x, y);
             if (indexOf.count(colour) == 0) {
-                if (palette.size() == 256) {
+                if (indexOf.size() == 256) {
                     return false;
                 }
                 // Palette order reversed from first use, so indices are not the colours' order.
-                indexOf[colour] = static_cast<uint8_t>(255 - palette.size());
-                palette.push_back(colour);
+                const uint32_t index = static_cast<uint32_t>(255 - indexOf.size());
+                indexOf[colour] = index;
+                layout.palette[index] = colour;
             }
+            layout.values.push_back(indexOf[colour]);
         }
     }
-    std::vector<uint32_t> table(256, 0);
-    for (const auto &entry : indexOf) {
-        table[entry.second] = entry.first;
-    }
-    const uint32_t rowBytes = (static_cast<uint32_t>(image.w) + 3) / 4 * 4;
-    std::vector<uint8_t> out = headers(image, 8, 256, rowBytes);
-    for (uint32_t colour : table) {
-        put32(&out, colour);  // B, G, R, 0 in file order
-    }
-    for (int y = image.h - 1; y >= 0; y--) {
-        const size_t start = out.size();
-        for (int x = 0; x < image.w; x++) {
-            const uint8_t *p = pixel(image, x, y);
-            out.push_back(indexOf[(p[0] << 16) | (p[1] << 8) | p[2]]);
-        }
-        out.resize(start + rowBytes, 0);
-    }
-    return save(path, out);
+    return writeBytes(path, writeBmp(layout));
 }

@@ -1,9 +1,11 @@
 // Writing the blocks that GetPicture delivers as a bitmap file.
-#include <gtest/gtest.h>
 #include <string.h>
 
-#include "bitmap_writer.h"
-#include "test_support.h"
+#include <gtest/gtest.h>
+
+#include "picconv/plugin/bitmap_writer.h"
+#include "tests/plugin/plugin_test_files.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -36,7 +38,7 @@ int WINAPI fakeGetPicture(LPSTR buf, long len, unsigned int flag, HANDLE *pHBInf
     fake.calledWith = buf;
     fake.len = len;
     fake.flag = flag;
-    fake.handlesWereNull = *pHBInfo == NULL && *pHBm == NULL;
+    fake.handlesWereNull = *pHBInfo == nullptr && *pHBm == nullptr;
     fake.progressAnswer = PLUGIN_FUNCTION_CAST(PLUGIN_PROGRESS_T, lpPrgressCallback)(1, 2, lData);
     if (fake.infoUnlockable) {
         fake.unlockable = LocalAlloc(LMEM_MOVEABLE, 0);
@@ -74,16 +76,16 @@ struct WRITTEN_T {
     std::string errors;
 };
 
-WRITTEN_T writeWith(const PLUGIN_ENTRIES_T &plugin, const char *target = NULL) {
-    std::string dir = makeTempDir();
-    std::string path = target != NULL ? std::string(target) : dir + "/out.bmp";
+WRITTEN_T writeWith(const PLUGIN_ENTRIES_T &plugin, const char *target = nullptr) {
+    std::string dir = makeTempDir("plugin-test");
+    std::string path = target != nullptr ? std::string(target) : dir + "/out.bmp";
     FILE *file = fopen(path.c_str(), "wb");
     WRITTEN_T written = {};
     testing::internal::CaptureStderr();
     written.ok = writeBitmapFromHandles(file, "pictures/a.ppm", &plugin, &written.pictureResult);
     written.errors = testing::internal::GetCapturedStderr();
     fclose(file);
-    if (target == NULL) {
+    if (target == nullptr) {
         written.bytes = readFile(path);
     }
     removeTree(dir);
@@ -92,7 +94,7 @@ WRITTEN_T writeWith(const PLUGIN_ENTRIES_T &plugin, const char *target = NULL) {
 
 }  // namespace
 
-TEST(BitmapWriter, BothBlocksFollowTheHeaderWithSizesFilledIn) {
+TEST(PicconvDecodeBitmapWriter, BothBlocksFollowTheHeaderWithSizesFilledIn) {
     fake = fakeWith(PLUGIN_OK, true, true);
     WRITTEN_T written = writeWith(fakePlugin());
     EXPECT_EQ(written.ok, 1);
@@ -108,7 +110,7 @@ TEST(BitmapWriter, BothBlocksFollowTheHeaderWithSizesFilledIn) {
     EXPECT_EQ(fake.progressAnswer, 0);
 }
 
-TEST(BitmapWriter, DeliveredBlocksAreWrittenWhateverGetPictureReturns) {
+TEST(PicconvDecodeBitmapWriter, DeliveredBlocksAreWrittenWhateverGetPictureReturns) {
     struct CASE_T {
         int result;
         bool info;
@@ -136,7 +138,7 @@ TEST(BitmapWriter, DeliveredBlocksAreWrittenWhateverGetPictureReturns) {
     }
 }
 
-TEST(BitmapWriter, BlockThatCannotBeLockedIsNeitherWrittenNorFreed) {
+TEST(PicconvDecodeBitmapWriter, BlockThatCannotBeLockedIsNeitherWrittenNorFreed) {
     fake = fakeWith(PLUGIN_OK, false, true);
     fake.infoUnlockable = true;
     WRITTEN_T written = writeWith(fakePlugin());
@@ -145,7 +147,7 @@ TEST(BitmapWriter, BlockThatCannotBeLockedIsNeitherWrittenNorFreed) {
     LocalFree(fake.unlockable);
 }
 
-TEST(BitmapWriter, MissingGetPictureWritesTheHeaderAlone) {
+TEST(PicconvDecodeBitmapWriter, MissingGetPictureWritesTheHeaderAlone) {
     PLUGIN_ENTRIES_T plugin = {};
     WRITTEN_T written = writeWith(plugin);
     EXPECT_EQ(written.ok, 1);
@@ -154,7 +156,7 @@ TEST(BitmapWriter, MissingGetPictureWritesTheHeaderAlone) {
     EXPECT_EQ(written.bytes, bitmapFileHeader(14, 14));
 }
 
-TEST(BitmapWriter, FailedWriteIsReportedAndBlocksAreStillFreed) {
+TEST(PicconvDecodeBitmapWriter, FailedWriteIsReportedAndBlocksAreStillFreed) {
     fake = fakeWith(PLUGIN_OK, true, true);
     fake.pixels = std::string(64 * 1024, '\x55');  // more than one stream buffer
     WRITTEN_T written = writeWith(fakePlugin(), "/dev/full");

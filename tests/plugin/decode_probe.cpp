@@ -4,7 +4,7 @@
 #include <stdio.h>
 #include <sys/file.h>
 
-#include "temp_bitmap.h"
+#include "picconv/plugin/temp_bitmap.h"
 
 int main(int argc, char **argv) {
     if (argc < 3) {
@@ -13,6 +13,6 @@ int main(int argc, char **argv) {
     const char *name = decodeToTempBitmap(argv[1], argv[2]);
     int other = open("$$temp$$.bmp", O_RDONLY);
     bool lockedOut = other >= 0 && flock(other, LOCK_EX | LOCK_NB) != 0;
-    printf("%s %s\n", name != NULL ? name : "(null)", lockedOut ? "locked" : "unlocked");
+    printf("%s %s\n", name != nullptr ? name : "(null)", lockedOut ? "locked" : "unlocked");
     return 0;
 }

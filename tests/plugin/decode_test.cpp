@@ -1,17 +1,20 @@
 // Decoding through a plug-in into the temporary bitmap, the remembered decode, and the
 // run lock.
-#include <gtest/gtest.h>
+#include <fcntl.h>
 #include <stdlib.h>
 #include <sys/file.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 
-#include "plugin_entries.h"
-#include "temp_bitmap.h"
-#include "test_support.h"
+#include <gtest/gtest.h>
+
+#include "picconv/plugin/plugin_entries.h"
+#include "picconv/plugin/temp_bitmap.h"
+#include "tests/plugin/plugin_test_files.h"
+#include "tests/support/run_program.h"
+#include "tests/support/test_files.h"
 
 namespace fs = std::filesystem;
 
@@ -19,11 +22,11 @@ namespace {
 
 const char TEMP_NAME[] = "$$temp$$.bmp";
 
-class DecodeTest : public ::testing::Test {
+class PicconvDecode : public ::testing::Test {
    protected:
     void SetUp() override {
         previousDir = fs::current_path().string();
-        dir = makeTempDir();
+        dir = makeTempDir("plugin-test");
         fs::current_path(dir);
         logPath = dir + "/plugin.log";
         setenv("TEST_PLUGIN_LOG", logPath.c_str(), 1);
@@ -47,7 +50,7 @@ class DecodeTest : public ::testing::Test {
     }
     std::string decode(const std::string &picture, const std::string &plugin) {
         const char *name = decodeToTempBitmap(picture.c_str(), plugin.c_str());
-        return name == NULL ? "(null)" : name;
+        return name == nullptr ? "(null)" : name;
     }
     std::string previousDir;
     std::string dir;
@@ -56,7 +59,7 @@ class DecodeTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(DecodeTest, EveryDecodeReplacesTheWholeTemporaryFile) {
+TEST_F(PicconvDecode, EveryDecodeReplacesTheWholeTemporaryFile) {
     writeFile("small.ppm", makePpm(1, 1, 2));
     writeFile("large.ppm", makePpm(40, 30, 3));
     const std::string ok = copyOf("ok");
@@ -65,7 +68,7 @@ TEST_F(DecodeTest, EveryDecodeReplacesTheWholeTemporaryFile) {
     EXPECT_EQ(readFile(TEMP_NAME), expectedBitmap(makePpm(1, 1, 2), INFO_AND_PIXELS));
 }
 
-TEST_F(DecodeTest, SamePictureThroughSamePluginIsDecodedOnce) {
+TEST_F(PicconvDecode, SamePictureThroughSamePluginIsDecodedOnce) {
     writeFile("a.ppm", makePpm(6, 4, 5));
     writeFile("b.ppm", makePpm(3, 3, 6));
     const std::string ok = copyOf("ok");
@@ -82,7 +85,7 @@ TEST_F(DecodeTest, SamePictureThroughSamePluginIsDecodedOnce) {
     EXPECT_EQ(countLog("ok load"), 1);
 }
 
-TEST_F(DecodeTest, SamePictureThroughAnotherPluginIsDecodedAgain) {
+TEST_F(PicconvDecode, SamePictureThroughAnotherPluginIsDecodedAgain) {
     const std::string ppm = makePpm(4, 4, 7);
     writeFile("a.ppm", ppm);
     decode("a.ppm", copyOf("ok"));
@@ -91,7 +94,7 @@ TEST_F(DecodeTest, SamePictureThroughAnotherPluginIsDecodedAgain) {
     EXPECT_EQ(countLog("ok2 picture a.ppm"), 1);
 }
 
-TEST_F(DecodeTest, FailedDecodeIsReportedOnEveryLine) {
+TEST_F(PicconvDecode, FailedDecodeIsReportedOnEveryLine) {
     writeFile("a.ppm", makePpm(2, 2, 8));
     const std::string failing = copyOf("failnone");
     testing::internal::CaptureStderr();
@@ -103,7 +106,7 @@ TEST_F(DecodeTest, FailedDecodeIsReportedOnEveryLine) {
     EXPECT_EQ(countLog("failnone load"), 1);
 }
 
-TEST_F(DecodeTest, PictureChangedOnDiskIsDecodedAgain) {
+TEST_F(PicconvDecode, PictureChangedOnDiskIsDecodedAgain) {
     const std::string ok = copyOf("ok");
     writeFile("a.ppm", makePpm(2, 2, 9));
     decode("a.ppm", ok);
@@ -113,7 +116,7 @@ TEST_F(DecodeTest, PictureChangedOnDiskIsDecodedAgain) {
     EXPECT_EQ(readFile(TEMP_NAME), expectedBitmap(makePpm(3, 2, 10), INFO_AND_PIXELS));
 }
 
-TEST_F(DecodeTest, TemporaryFileOverwrittenByALineIsDecodedAgain) {
+TEST_F(PicconvDecode, TemporaryFileOverwrittenByALineIsDecodedAgain) {
     const std::string ok = copyOf("ok");
     const std::string ppm = makePpm(2, 2, 11);
     writeFile("a.ppm", ppm);
@@ -125,7 +128,7 @@ TEST_F(DecodeTest, TemporaryFileOverwrittenByALineIsDecodedAgain) {
     EXPECT_EQ(countLog("ok picture a.ppm"), 2);
 }
 
-TEST_F(DecodeTest, OverlongPathsAreNotRemembered) {
+TEST_F(PicconvDecode, OverlongPathsAreNotRemembered) {
     // Over 1023 characters, naming the same files.
     std::string detour;
     while (detour.size() <= 1024) {
@@ -143,7 +146,7 @@ TEST_F(DecodeTest, OverlongPathsAreNotRemembered) {
     EXPECT_EQ(countLog("ok load"), 3);
 }
 
-TEST_F(DecodeTest, IncompleteTemporaryFileGivesNoName) {
+TEST_F(PicconvDecode, IncompleteTemporaryFileGivesNoName) {
     writeFile("a.ppm", makePpm(2, 2, 12));
     const std::string ok = copyOf("ok");
     // Cannot be opened for writing.
@@ -159,10 +162,10 @@ TEST_F(DecodeTest, IncompleteTemporaryFileGivesNoName) {
     EXPECT_EQ(readFile(TEMP_NAME), expectedBitmap(makePpm(2, 2, 12), INFO_AND_PIXELS));
 }
 
-TEST_F(DecodeTest, DecodeHoldsTheTemporaryFileLockedForTheRun) {
+TEST_F(PicconvDecode, DecodeHoldsTheTemporaryFileLockedForTheRun) {
     writeFile("a.ppm", makePpm(2, 2, 13));
     RUN_RESULT_T run = runProgram({DECODE_PROBE, "a.ppm", copyOf("ok")}, dir, {});
-    EXPECT_EQ(run.output, "$$temp$$.bmp locked\n");
+    EXPECT_EQ(run.out, "$$temp$$.bmp locked\n");
     EXPECT_EQ(readFile(TEMP_NAME), expectedBitmap(makePpm(2, 2, 13), INFO_AND_PIXELS));
     // Released when that run ended.
     int probe = open(TEMP_NAME, O_RDONLY);

@@ -1,11 +1,13 @@
 // picconv run on command files with the test plug-ins: the temporary bitmap, messages,
 // statuses, plug-in loads and releases, the remembered decode and the run lock.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
 
-#include "test_support.h"
+#include <gtest/gtest.h>
+
+#include "tests/plugin/plugin_test_files.h"
+#include "tests/support/run_program.h"
+#include "tests/support/test_files.h"
 
 namespace fs = std::filesystem;
 
@@ -13,10 +15,10 @@ namespace {
 
 const char TEMP_NAME[] = "$$temp$$.bmp";
 
-class PicconvRunTest : public ::testing::Test {
+class PicconvPluginEndToEnd : public ::testing::Test {
    protected:
     void SetUp() override {
-        dir = makeTempDir();
+        dir = makeTempDir("plugin-test");
         logPath = dir + "/plugin.log";
     }
     void TearDown() override { removeTree(dir); }
@@ -43,7 +45,7 @@ std::string line(const std::string &plugin, const std::string &picture, const st
 
 }  // namespace
 
-TEST_F(PicconvRunTest, EachPluginKindGivesItsTemporaryBitmapMessageAndStatus) {
+TEST_F(PicconvPluginEndToEnd, EachPluginKindGivesItsTemporaryBitmapMessageAndStatus) {
     const std::string ppm = makePpm(6, 4, 1);
     writeFile(at("a.ppm"), ppm);
     struct CASE_T {
@@ -68,17 +70,17 @@ TEST_F(PicconvRunTest, EachPluginKindGivesItsTemporaryBitmapMessageAndStatus) {
         fs::remove(at("out.bin"));
         RUN_RESULT_T result = run(line(c.plugin, "a.ppm", "out.bin"));
         EXPECT_EQ(result.status, c.output ? 0 : 4) << c.plugin;
-        EXPECT_EQ(result.errors, c.errors) << c.plugin;
+        EXPECT_EQ(result.err, c.errors) << c.plugin;
         EXPECT_EQ(readFile(at(TEMP_NAME)), c.bitmap) << c.plugin;
         EXPECT_EQ(fileExists(at("out.bin")), c.output) << c.plugin;
     }
 }
 
-TEST_F(PicconvRunTest, PluginThatCannotServeEndsTheRunWithStatusOne) {
+TEST_F(PicconvPluginEndToEnd, PluginThatCannotServeEndsTheRunWithStatusOne) {
     writeFile(at("a.ppm"), makePpm(6, 4, 2));
     std::string letters;
     for (int i = 0; i < 128; i++) {
-        letters += (char)('a' + i % 26);
+        letters += static_cast<char>('a' + i % 26);
     }
     const std::string missing = at("missing.spi");
     struct CASE_T {
@@ -102,7 +104,7 @@ TEST_F(PicconvRunTest, PluginThatCannotServeEndsTheRunWithStatusOne) {
             run(line("ok", "a.ppm", "first.bin") + c.plugin +
                 "|a.ppm|second.bin|0,0,6,4|0,0,6,4\n" + line("ok", "a.ppm", "third.bin"));
         EXPECT_EQ(result.status, 1) << c.plugin;
-        EXPECT_EQ(result.errors, c.message);
+        EXPECT_EQ(result.err, c.message);
         EXPECT_TRUE(fileExists(at("first.bin")));
         EXPECT_FALSE(fileExists(at("second.bin")));
         EXPECT_FALSE(fileExists(at("third.bin")));
@@ -117,7 +119,8 @@ TEST_F(PicconvRunTest, PluginThatCannotServeEndsTheRunWithStatusOne) {
     }
 }
 
-TEST_F(PicconvRunTest, PluginsAreLoadedOnChangeAndReleasedBeforeTheNextAndBeforeSdlShutsDown) {
+TEST_F(PicconvPluginEndToEnd,
+       PluginsAreLoadedOnChangeAndReleasedBeforeTheNextAndBeforeSdlShutsDown) {
     writeFile(at("a.ppm"), makePpm(6, 4, 3));
     writeFile(at("b.ppm"), makePpm(6, 4, 4));
     RUN_RESULT_T result = run(line("ok", "a.ppm", "1.bin") + line("ok", "b.ppm", "2.bin") +
@@ -125,7 +128,7 @@ TEST_F(PicconvRunTest, PluginsAreLoadedOnChangeAndReleasedBeforeTheNextAndBefore
                                   "too|few|fields\n" + line("ok", "b.ppm", "5.bin"),
                               true);
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.errors, "");
+    EXPECT_EQ(result.err, "");
     EXPECT_EQ(log(),
               (std::vector<std::string>{
                   "ok load", "ok info 0", "ok picture a.ppm", "ok progress 0", "ok picture b.ppm",
@@ -137,7 +140,7 @@ TEST_F(PicconvRunTest, PluginsAreLoadedOnChangeAndReleasedBeforeTheNextAndBefore
     EXPECT_EQ(readFile(at(TEMP_NAME)), expectedBitmap(makePpm(6, 4, 4), INFO_AND_PIXELS));
 }
 
-TEST_F(PicconvRunTest, TenRectanglesOfOnePictureDecodeItOnceWithTheSameOutput) {
+TEST_F(PicconvPluginEndToEnd, TenRectanglesOfOnePictureDecodeItOnceWithTheSameOutput) {
     writeFile(at("big.ppm"), makePpm(40, 30, 5));
     std::string cached;
     std::string uncached;
@@ -169,12 +172,12 @@ TEST_F(PicconvRunTest, TenRectanglesOfOnePictureDecodeItOnceWithTheSameOutput) {
     }
 }
 
-TEST_F(PicconvRunTest, TemporaryBitmapThatCannotBeWrittenGivesNoOutput) {
+TEST_F(PicconvPluginEndToEnd, TemporaryBitmapThatCannotBeWrittenGivesNoOutput) {
     writeFile(at("a.ppm"), makePpm(6, 4, 6));
     fs::create_directory(at(TEMP_NAME));
     RUN_RESULT_T result = run(line("ok", "a.ppm", "out.bin"));
     EXPECT_EQ(result.status, 4);
-    EXPECT_EQ(result.errors, "line 1: no output written to out.bin\n");
+    EXPECT_EQ(result.err, "line 1: no output written to out.bin\n");
     EXPECT_FALSE(fileExists(at("out.bin")));
     fs::remove(at(TEMP_NAME));
     fs::create_symlink("/dev/full", at(TEMP_NAME));
@@ -182,13 +185,13 @@ TEST_F(PicconvRunTest, TemporaryBitmapThatCannotBeWrittenGivesNoOutput) {
     EXPECT_FALSE(fileExists(at("out.bin")));
 }
 
-TEST_F(PicconvRunTest, RunWithoutDecodeLeavesNoTemporaryBitmap) {
+TEST_F(PicconvPluginEndToEnd, RunWithoutDecodeLeavesNoTemporaryBitmap) {
     RUN_RESULT_T result = run("no|record\n\n");
     EXPECT_EQ(result.status, 0);
     EXPECT_FALSE(fileExists(at(TEMP_NAME)));
 }
 
-TEST_F(PicconvRunTest, BarePluginNameIsFoundInTheCurrentDirectory) {
+TEST_F(PicconvPluginEndToEnd, BarePluginNameIsFoundInTheCurrentDirectory) {
     writeFile(at("a.ppm"), makePpm(6, 4, 7));
     fs::copy_file(testPluginPath("ok"), at("ifmine.spi"));
     RUN_RESULT_T result = run("ifmine.spi|a.ppm|out.bin|0,0,6,4|0,0,6,4\n");
@@ -196,7 +199,7 @@ TEST_F(PicconvRunTest, BarePluginNameIsFoundInTheCurrentDirectory) {
     EXPECT_TRUE(fileExists(at("out.bin")));
 }
 
-TEST_F(PicconvRunTest, TwoRunsAtOnceInOneDirectoryWriteWhatTheyWriteOneAfterTheOther) {
+TEST_F(PicconvPluginEndToEnd, TwoRunsAtOnceInOneDirectoryWriteWhatTheyWriteOneAfterTheOther) {
     // Back-to-back decodes of alternating pictures of different sizes: unguarded runs
     // would rewrite the bitmap between the other's writing and loading it.
     const int lines = 40;

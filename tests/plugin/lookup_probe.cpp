@@ -4,23 +4,23 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include "windows_layer.h"
+#include "winlayer/windows_layer.h"
 
 int main(int argc, char **argv) {
     if (argc < 2) {
         return 2;
     }
     HMODULE module = LoadLibraryA(argv[1]);
-    if (module == NULL) {
-        printf("error %u\n", (unsigned)GetLastError());
+    if (module == nullptr) {
+        printf("error %u\n", static_cast<unsigned>(GetLastError()));
         return 1;
     }
-    struct link_map *map = NULL;
+    struct link_map *map = nullptr;
     if (dlinfo(module, RTLD_DI_LINKMAP, &map) != 0) {
         return 2;
     }
-    char *real = realpath(map->l_name, NULL);
-    printf("%s\n", real != NULL ? real : map->l_name);
+    char *real = realpath(map->l_name, nullptr);
+    printf("%s\n", real != nullptr ? real : map->l_name);
     free(real);
     return 0;
 }

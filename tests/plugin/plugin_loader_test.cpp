@@ -1,19 +1,21 @@
 // Loading plug-ins, binding by API version, and replacing the current plug-in.
-#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
 
-#include "plugin_entries.h"
-#include "test_support.h"
+#include <gtest/gtest.h>
+
+#include "picconv/plugin/plugin_entries.h"
+#include "tests/plugin/plugin_test_files.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
-class PluginLoadingTest : public ::testing::Test {
+class PicconvPluginLoader : public ::testing::Test {
    protected:
     void SetUp() override {
         unloadPluginAtExit();
-        dir = makeTempDir();
+        dir = makeTempDir("plugin-test");
         logPath = dir + "/plugin.log";
         setenv("TEST_PLUGIN_LOG", logPath.c_str(), 1);
     }
@@ -34,7 +36,7 @@ class PluginLoadingTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(PluginLoadingTest, PictureVersionBindsPictureEntriesOnly) {
+TEST_F(PicconvPluginLoader, PictureVersionBindsPictureEntriesOnly) {
     PLUGIN_ENTRIES_T plugin = loadPlugin(copyOf("ok").c_str());
     EXPECT_NE(plugin.module, nullptr);
     EXPECT_NE(plugin.GetPluginInfo, nullptr);
@@ -50,7 +52,7 @@ TEST_F(PluginLoadingTest, PictureVersionBindsPictureEntriesOnly) {
     unloadPlugin(&plugin);
 }
 
-TEST_F(PluginLoadingTest, ArchiveVersionBindsArchiveEntriesOnly) {
+TEST_F(PicconvPluginLoader, ArchiveVersionBindsArchiveEntriesOnly) {
     PLUGIN_ENTRIES_T plugin = loadPlugin(copyOf("am").c_str());
     EXPECT_NE(plugin.GetPluginInfo, nullptr);
     EXPECT_NE(plugin.IsSupported, nullptr);
@@ -64,14 +66,14 @@ TEST_F(PluginLoadingTest, ArchiveVersionBindsArchiveEntriesOnly) {
     unloadPlugin(&plugin);
 }
 
-TEST_F(PluginLoadingTest, MissingOptionalEntryIsNoError) {
+TEST_F(PicconvPluginLoader, MissingOptionalEntryIsNoError) {
     PLUGIN_ENTRIES_T plugin = loadPlugin(copyOf("nopicture").c_str());
     EXPECT_EQ(plugin.GetPicture, nullptr);
     EXPECT_NE(plugin.GetPreview, nullptr);
     unloadPlugin(&plugin);
 }
 
-TEST_F(PluginLoadingTest, NewPluginIsLoadedOnlyAfterTheOldOneIsReleased) {
+TEST_F(PicconvPluginLoader, NewPluginIsLoadedOnlyAfterTheOldOneIsReleased) {
     const std::string first = copyOf("ok");
     const std::string second = copyOf("ok2");
     makePluginCurrent(first.c_str());
@@ -84,7 +86,7 @@ TEST_F(PluginLoadingTest, NewPluginIsLoadedOnlyAfterTheOldOneIsReleased) {
                                         "ok2 info 0", "ok2 unload", "ok2 load", "ok2 info 0"}));
 }
 
-TEST_F(PluginLoadingTest, FailedLoadAfterReleaseLeavesNothingForTheExitRelease) {
+TEST_F(PicconvPluginLoader, FailedLoadAfterReleaseLeavesNothingForTheExitRelease) {
     const std::string first = copyOf("ok");
     const std::string missing = dir + "/missing.spi";
     EXPECT_EXIT(

@@ -1,12 +1,13 @@
 // One picture plug-in, built once per behaviour the tests need (see CMakeLists.txt).
 // It decodes a binary PPM ("P6") into a 24-bit bottom-up bitmap and, when the
 // environment names a log file in TEST_PLUGIN_LOG, appends one line per event to it.
-#include "picture_plugin.h"
-
 #include <dlfcn.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+#include "common/little_endian.h"
+#include "plugin_kit/include/picture_plugin.h"
 
 #ifndef PLUGIN_TAG
 #define PLUGIN_TAG "plugin"
@@ -19,11 +20,11 @@ namespace {
 
 void logEvent(const char *format, const char *text) {
     const char *logPath = getenv("TEST_PLUGIN_LOG");
-    if (logPath == NULL) {
+    if (logPath == nullptr) {
         return;
     }
     FILE *log = fopen(logPath, "a");
-    if (log == NULL) {
+    if (log == nullptr) {
         return;
     }
     fprintf(log, "%s ", PLUGIN_TAG);
@@ -36,18 +37,18 @@ void logEvent(const char *format, const char *text) {
 // which every plug-in is released by the host: one left for the process exit to finalise
 // would ask SDL after it has been torn down.
 const char *sdlState() {
-    if (getenv("TEST_PLUGIN_SDL_CHECK") == NULL) {
+    if (getenv("TEST_PLUGIN_SDL_CHECK") == nullptr) {
         return "";
     }
-    typedef unsigned int (*WAS_INIT_T)(unsigned int);
+    using WAS_INIT_T = unsigned int (*)(unsigned int);
     WAS_INIT_T wasInit = PLUGIN_FUNCTION_CAST(WAS_INIT_T, dlsym(RTLD_DEFAULT, "SDL_WasInit"));
-    if (wasInit == NULL) {
+    if (wasInit == nullptr) {
         return "";
     }
     return wasInit(0x20u /* SDL_INIT_VIDEO */) != 0 ? " sdl=up" : " sdl=down";
 }
 
-HLOCAL unlockableBlock = NULL;
+HLOCAL g_unlockable_block = nullptr;
 
 __attribute__((constructor)) void onLoad() {
     logEvent("%s", "load");
@@ -56,19 +57,13 @@ __attribute__((constructor)) void onLoad() {
 __attribute__((destructor)) void onUnload() {
     logEvent("unload%s", sdlState());
     // The host must leave a block it cannot lock alone; it is ours to free.
-    LocalFree(unlockableBlock);
-}
-
-[[maybe_unused]] void putLittleEndian(unsigned char *at, unsigned int value, int bytes) {
-    for (int i = 0; i < bytes; i++) {
-        at[i] = (unsigned char)(value >> (8 * i));
-    }
+    LocalFree(g_unlockable_block);
 }
 
 // Reads a P6 picture with maxval 255 into a BITMAPINFOHEADER and bottom-up BGR rows.
 [[maybe_unused]] int decodePpm(const char *path, HANDLE *info, HANDLE *pixels) {
     FILE *file = fopen(path, "rb");
-    if (file == NULL) {
+    if (file == nullptr) {
         return PLUGIN_ERR_FILE_READ;
     }
     int width = 0;
@@ -79,21 +74,21 @@ __attribute__((destructor)) void onUnload() {
         fclose(file);
         return PLUGIN_ERR_UNKNOWN_FORMAT;
     }
-    const size_t rowSize = ((size_t)width * 3 + 3) / 4 * 4;
-    unsigned char *header = (unsigned char *)LocalAlloc(LPTR, 40);
-    unsigned char *rows = (unsigned char *)LocalAlloc(LPTR, rowSize * height);
-    putLittleEndian(header, 40, 4);
-    putLittleEndian(header + 4, (unsigned int)width, 4);
-    putLittleEndian(header + 8, (unsigned int)height, 4);
-    putLittleEndian(header + 12, 1, 2);
-    putLittleEndian(header + 14, 24, 2);
-    putLittleEndian(header + 20, (unsigned int)(rowSize * height), 4);
-    putLittleEndian(header + 24, 2835, 4);
-    putLittleEndian(header + 28, 2835, 4);
+    const size_t rowSize = (static_cast<size_t>(width) * 3 + 3) / 4 * 4;
+    uint8_t *header = static_cast<uint8_t *>(LocalAlloc(LPTR, 40));
+    uint8_t *rows = static_cast<uint8_t *>(LocalAlloc(LPTR, rowSize * height));
+    storeLe32(header, 40);
+    storeLe32(header + 4, static_cast<uint32_t>(width));
+    storeLe32(header + 8, static_cast<uint32_t>(height));
+    storeLe16(header + 12, 1);
+    storeLe16(header + 14, 24);
+    storeLe32(header + 20, static_cast<uint32_t>(rowSize * height));
+    storeLe32(header + 24, 2835);
+    storeLe32(header + 28, 2835);
     for (int y = 0; y < height; y++) {
-        unsigned char *row = rows + rowSize * (height - 1 - y);
+        uint8_t *row = rows + rowSize * (height - 1 - y);
         for (int x = 0; x < width; x++) {
-            unsigned char rgb[3];
+            uint8_t rgb[3];
             if (fread(rgb, 1, 3, file) != 3) {
                 fclose(file);
                 LocalFree(header);
@@ -102,7 +97,7 @@ __attribute__((destructor)) void onUnload() {
             }
             for (int c = 0; c < 3; c++) {
 #ifdef INVERT_COLOURS
-                row[x * 3 + c] = (unsigned char)(255 - rgb[2 - c]);
+                row[x * 3 + c] = static_cast<uint8_t>(255 - rgb[2 - c]);
 #else
                 row[x * 3 + c] = rgb[2 - c];
 #endif
@@ -131,7 +126,7 @@ PLUGIN_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
         return 0;
     }
     for (int i = 0; i < buflen; i++) {
-        buf[i] = (char)('a' + i % 26);
+        buf[i] = static_cast<char>('a' + i % 26);
     }
     return buflen;
 #else
@@ -139,8 +134,8 @@ PLUGIN_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
     if (text[0] == '\0' || buflen <= 0) {
         return 0;
     }
-    snprintf(buf, (size_t)buflen, "%s", text);
-    return (int)strlen(buf);
+    snprintf(buf, static_cast<size_t>(buflen), "%s", text);
+    return static_cast<int>(strlen(buf));
 #endif
 }
 #endif
@@ -164,7 +159,7 @@ PLUGIN_EXPORT int WINAPI GetPictureInfo(LPSTR buf, long len, unsigned int flag,
 PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, long len, unsigned int flag, HANDLE *pHBInfo,
                                     HANDLE *pHBm, FARPROC lpPrgressCallback, long lData) {
     logEvent("picture %s", buf);
-    if (len != 0 || flag != PLUGIN_INPUT_FILE || *pHBInfo != NULL || *pHBm != NULL) {
+    if (len != 0 || flag != PLUGIN_INPUT_FILE || *pHBInfo != nullptr || *pHBm != nullptr) {
         return PLUGIN_ERR_INTERNAL;
     }
     PLUGIN_PROGRESS_T progress = PLUGIN_FUNCTION_CAST(PLUGIN_PROGRESS_T, lpPrgressCallback);
@@ -182,12 +177,12 @@ PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, long len, unsigned int flag, HAND
     return PLUGIN_ERR_INTERNAL;
 #elif defined(PIXELS_ONLY)
     LocalFree(*pHBInfo);
-    *pHBInfo = NULL;
+    *pHBInfo = nullptr;
 #elif defined(INFO_UNLOCKABLE)
     LocalFree(*pHBInfo);
-    LocalFree(unlockableBlock);
-    unlockableBlock = LocalAlloc(LMEM_MOVEABLE, 0);
-    *pHBInfo = unlockableBlock;
+    LocalFree(g_unlockable_block);
+    g_unlockable_block = LocalAlloc(LMEM_MOVEABLE, 0);
+    *pHBInfo = g_unlockable_block;
 #endif
     return PLUGIN_OK;
 #endif

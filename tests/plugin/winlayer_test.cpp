@@ -1,10 +1,12 @@
 // The dynamic-loading calls of the Windows layer.
-#include <gtest/gtest.h>
-
 #include <filesystem>
 
-#include "test_support.h"
-#include "windows_layer.h"
+#include <gtest/gtest.h>
+
+#include "tests/plugin/plugin_test_files.h"
+#include "tests/support/run_program.h"
+#include "tests/support/test_files.h"
+#include "winlayer/windows_layer.h"
 
 namespace fs = std::filesystem;
 
@@ -22,7 +24,7 @@ struct PROBE_LAYOUT_T {
 
 PROBE_LAYOUT_T makeProbeLayout() {
     PROBE_LAYOUT_T layout;
-    layout.root = makeTempDir();
+    layout.root = makeTempDir("plugin-test");
     layout.programDir = layout.root + "/bin";
     layout.pluginDir = layout.programDir + "/" + PLUGIN_DIR_FROM_BIN;
     layout.workDir = layout.root + "/work";
@@ -39,7 +41,7 @@ std::string canonical(const std::string &path) {
 
 }  // namespace
 
-TEST(LoadLibraryLookup, BareNameTriesProgramFolderThenPluginFolderThenCurrentDirectory) {
+TEST(PicconvPluginLoaderLookup, BareNameTriesProgramFolderThenPluginFolderThenCurrentDirectory) {
     PROBE_LAYOUT_T layout = makeProbeLayout();
     const std::string plugin = testPluginPath("ok");
     const std::string inProgramDir = layout.programDir + "/ok.spi";
@@ -49,55 +51,53 @@ TEST(LoadLibraryLookup, BareNameTriesProgramFolderThenPluginFolderThenCurrentDir
     fs::copy_file(plugin, inPluginDir);
     fs::copy_file(plugin, inWorkDir);
 
-    EXPECT_EQ(runProgram({layout.program, "ok.spi"}, layout.workDir, {}).output,
+    EXPECT_EQ(runProgram({layout.program, "ok.spi"}, layout.workDir, {}).out,
               canonical(inProgramDir));
     fs::remove(inProgramDir);
-    EXPECT_EQ(runProgram({layout.program, "ok.spi"}, layout.workDir, {}).output,
+    EXPECT_EQ(runProgram({layout.program, "ok.spi"}, layout.workDir, {}).out,
               canonical(inPluginDir));
     fs::remove(inPluginDir);
-    EXPECT_EQ(runProgram({layout.program, "ok.spi"}, layout.workDir, {}).output,
-              canonical(inWorkDir));
+    EXPECT_EQ(runProgram({layout.program, "ok.spi"}, layout.workDir, {}).out, canonical(inWorkDir));
     fs::remove(inWorkDir);
     RUN_RESULT_T missing = runProgram({layout.program, "ok.spi"}, layout.workDir, {});
-    EXPECT_EQ(missing.output, "error 126\n");
+    EXPECT_EQ(missing.out, "error 126\n");
     EXPECT_EQ(missing.status, 1);
     removeTree(layout.root);
 }
 
-TEST(LoadLibraryLookup, NeverSearchesLibraryPath) {
+TEST(PicconvPluginLoaderLookup, NeverSearchesLibraryPath) {
     PROBE_LAYOUT_T layout = makeProbeLayout();
     const std::string libraryDir = layout.root + "/libs";
     fs::create_directories(libraryDir);
     fs::copy_file(testPluginPath("ok"), libraryDir + "/ok.spi");
     EXPECT_EQ(
         runProgram({layout.program, "ok.spi"}, layout.workDir, {"LD_LIBRARY_PATH=" + libraryDir})
-            .output,
+            .out,
         "error 126\n");
     removeTree(layout.root);
 }
 
-TEST(LoadLibraryLookup, PathWithSlashIsUsedAsGiven) {
+TEST(PicconvPluginLoaderLookup, PathWithSlashIsUsedAsGiven) {
     PROBE_LAYOUT_T layout = makeProbeLayout();
     fs::copy_file(testPluginPath("ok"), layout.programDir + "/ok.spi");
     fs::create_directories(layout.workDir + "/sub");
     fs::copy_file(testPluginPath("ok"), layout.workDir + "/sub/ok.spi");
     // Relative to the current directory, not to the program's folder.
-    EXPECT_EQ(runProgram({layout.program, "sub/ok.spi"}, layout.workDir, {}).output,
+    EXPECT_EQ(runProgram({layout.program, "sub/ok.spi"}, layout.workDir, {}).out,
               canonical(layout.workDir + "/sub/ok.spi"));
-    EXPECT_EQ(runProgram({layout.program, "./nothere.spi"}, layout.workDir, {}).output,
-              "error 126\n");
+    EXPECT_EQ(runProgram({layout.program, "./nothere.spi"}, layout.workDir, {}).out, "error 126\n");
     removeTree(layout.root);
 }
 
-TEST(LoadLibraryLookup, BrokenFileFoundFirstFailsWithoutTryingTheNextFolder) {
+TEST(PicconvPluginLoaderLookup, BrokenFileFoundFirstFailsWithoutTryingTheNextFolder) {
     PROBE_LAYOUT_T layout = makeProbeLayout();
     writeFile(layout.programDir + "/ok.spi", "not a shared object");
     fs::copy_file(testPluginPath("ok"), layout.workDir + "/ok.spi");
-    EXPECT_EQ(runProgram({layout.program, "ok.spi"}, layout.workDir, {}).output, "error 193\n");
+    EXPECT_EQ(runProgram({layout.program, "ok.spi"}, layout.workDir, {}).out, "error 193\n");
     removeTree(layout.root);
 }
 
-TEST(DynamicLoading, ProcAddressesAndReleaseReportThroughLastError) {
+TEST(PicconvPluginLoaderDynamicLoading, ProcAddressesAndReleaseReportThroughLastError) {
     HMODULE module = LoadLibraryA(testPluginPath("ok").c_str());
     ASSERT_NE(module, nullptr);
     EXPECT_NE(GetProcAddress(module, "GetPluginInfo"), nullptr);
