@@ -45,6 +45,11 @@ int replaceFile(const char *from, const char *to);
 // Removes the file at path; safe to call from a signal handler.
 void removeFileNow(const char *path);
 
+// Reads up to size bytes of the open file handle from its current position, which it leaves
+// unchanged (a descriptor here, a Windows file handle there). Returns the bytes read: fewer at
+// the end of the file, 0 when the handle cannot be read.
+size_t readAtHandlePosition(uintptr_t handle, uint8_t *buffer, size_t size);
+
 // 1 when file is open on a regular file, with its size in bytes in *size; 0 otherwise.
 int regularFileSize(FILE *file, uint64_t *size);
 

@@ -140,6 +140,27 @@ void removeFileNow(const char *path) {
     unlink(path);
 }
 
+size_t readAtHandlePosition(uintptr_t handle, uint8_t *buffer, size_t size) {
+    const int descriptor = static_cast<int>(handle);
+    const off_t position = lseek(descriptor, 0, SEEK_CUR);
+    if (position < 0) {
+        return 0;
+    }
+    size_t got = 0;
+    while (got < size) {
+        const ssize_t count =
+            pread(descriptor, buffer + got, size - got, position + static_cast<off_t>(got));
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            break;
+        }
+        got += static_cast<size_t>(count);
+    }
+    return got;
+}
+
 int regularFileSize(FILE *file, uint64_t *size) {
     struct stat info;
     if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {

@@ -3,8 +3,8 @@
  * and builds as a shared object (or, unchanged, as a 32-bit Windows DLL). The host
  * defines PICTURE_PLUGIN_HOST before including it and binds the entry points by name
  * through the pointer types below. */
-#ifndef PICTURE_PLUGIN_H
-#define PICTURE_PLUGIN_H
+#ifndef PLUGIN_KIT_INCLUDE_PICTURE_PLUGIN_H
+#define PLUGIN_KIT_INCLUDE_PICTURE_PLUGIN_H
 
 #include <stdint.h>
 

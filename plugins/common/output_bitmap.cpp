@@ -1,31 +1,41 @@
-#include "output_bitmap.h"
+#include "plugins/common/output_bitmap.h"
 
-#include <cstring>
+#include <string.h>
+
 #include <limits>
 
-static void putLe16(uint8_t *p, uint32_t value) {
-    p[0] = static_cast<uint8_t>(value);
-    p[1] = static_cast<uint8_t>(value >> 8);
+#include "common/little_endian.h"
+
+namespace {
+
+int highestIndexUsed(const OUTPUT_BITMAP_T *out) {
+    int highest = 0;
+    for (int32_t y = 0; y < out->height && highest < 255; y++) {
+        const uint8_t *row = out->pixels + static_cast<size_t>(y) * out->stride;
+        for (int32_t x = 0; x < out->width; x++) {
+            if (row[x] > highest) {
+                highest = row[x];
+            }
+        }
+    }
+    return highest;
 }
 
-static void putLe32(uint8_t *p, uint32_t value) {
-    putLe16(p, value);
-    putLe16(p + 2, value >> 16);
-}
+}  // namespace
 
 int checkPictureSize(int64_t width, int64_t height) {
     if (width <= 0 || height <= 0) {
         return PLUGIN_ERR_BROKEN_DATA;
     }
     if (width > INT32_MAX || height > INT32_MAX ||
-        static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > PLUGIN_MAX_PIXELS) {
+        static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > MAX_PICTURE_PIXELS) {
         return PLUGIN_ERR_NO_MEMORY;
     }
     return PLUGIN_OK;
 }
 
 int startOutputBitmap(OUTPUT_BITMAP_T *out, int64_t width, int64_t height, int bitsPerPixel) {
-    std::memset(out, 0, sizeof *out);
+    memset(out, 0, sizeof *out);
     int sizeCheck = checkPictureSize(width, height);
     if (sizeCheck != PLUGIN_OK) {
         return sizeCheck;
@@ -71,19 +81,6 @@ void setGreyPalette(OUTPUT_BITMAP_T *out, int count) {
     }
 }
 
-static int highestIndexUsed(const OUTPUT_BITMAP_T *out) {
-    int highest = 0;
-    for (int32_t y = 0; y < out->height && highest < 255; y++) {
-        const uint8_t *row = out->pixels + static_cast<size_t>(y) * out->stride;
-        for (int32_t x = 0; x < out->width; x++) {
-            if (row[x] > highest) {
-                highest = row[x];
-            }
-        }
-    }
-    return highest;
-}
-
 int finishOutputBitmap(OUTPUT_BITMAP_T *out, HANDLE *pHBInfo, HANDLE *pHBm) {
     int colours = 0;
     if (out->bitsPerPixel == 8) {
@@ -91,7 +88,7 @@ int finishOutputBitmap(OUTPUT_BITMAP_T *out, HANDLE *pHBInfo, HANDLE *pHBm) {
         if (colours < out->paletteCount) {
             colours = out->paletteCount;
         }
-        /* Entries past the palette are zero already: black. */
+        // Entries past the palette are zero already: black.
     }
     HLOCAL infoBlock =
         LocalAlloc(LPTR, BITMAP_INFO_HEADER_SIZE + 4u * static_cast<size_t>(colours));
@@ -100,15 +97,15 @@ int finishOutputBitmap(OUTPUT_BITMAP_T *out, HANDLE *pHBInfo, HANDLE *pHBm) {
         return PLUGIN_ERR_NO_MEMORY;
     }
     uint8_t *info = static_cast<uint8_t *>(LocalLock(infoBlock));
-    putLe32(info + 0, BITMAP_INFO_HEADER_SIZE);
-    putLe32(info + 4, static_cast<uint32_t>(out->width));
-    putLe32(info + 8, static_cast<uint32_t>(out->height));
-    putLe16(info + 12, 1);
-    putLe16(info + 14, static_cast<uint32_t>(out->bitsPerPixel));
-    putLe32(info + 16, 0); /* BI_RGB */
-    putLe32(info + 20, static_cast<uint32_t>(out->stride * static_cast<size_t>(out->height)));
-    putLe32(info + 32, static_cast<uint32_t>(colours));
-    std::memcpy(info + BITMAP_INFO_HEADER_SIZE, out->palette, 4u * static_cast<size_t>(colours));
+    storeLe32(info + 0, BITMAP_INFO_HEADER_SIZE);
+    storeLe32(info + 4, static_cast<uint32_t>(out->width));
+    storeLe32(info + 8, static_cast<uint32_t>(out->height));
+    storeLe16(info + 12, 1);
+    storeLe16(info + 14, static_cast<uint32_t>(out->bitsPerPixel));
+    storeLe32(info + 16, 0);  // BI_RGB
+    storeLe32(info + 20, static_cast<uint32_t>(out->stride * static_cast<size_t>(out->height)));
+    storeLe32(info + 32, static_cast<uint32_t>(colours));
+    memcpy(info + BITMAP_INFO_HEADER_SIZE, out->palette, 4u * static_cast<size_t>(colours));
     LocalUnlock(infoBlock);
     LocalUnlock(out->pixelBlock);
     *pHBInfo = infoBlock;

@@ -1,9 +1,27 @@
-#include "plugin_entries.h"
+#include "plugins/common/plugin_entries.h"
 
-#include <cstring>
+#include <string.h>
 
-#include "plugin_input.h"
-#include "plugin_text.h"
+#include "plugins/common/plugin_input.h"
+#include "plugins/common/plugin_text.h"
+
+namespace {
+
+uint16_t clampDensity(unsigned density) {
+    return static_cast<uint16_t>(density > 0xFFFFu ? 0xFFFFu : density);
+}
+
+// The picture's bytes, provided they are of this plug-in's format.
+int readFormatInput(const PICTURE_FORMAT_T *format, LPSTR buf, long len, unsigned int flag,
+                    INPUT_BYTES_T *input) {
+    int result = readPluginInput(buf, len, flag, input);
+    if (result != PLUGIN_OK) {
+        return result;
+    }
+    return format->isFormat(input->data, input->size) ? PLUGIN_OK : PLUGIN_ERR_UNKNOWN_FORMAT;
+}
+
+}  // namespace
 
 int pluginGetPluginInfo(const PICTURE_FORMAT_T *format, int infono, LPSTR buf, int buflen) {
     switch (infono) {
@@ -20,25 +38,11 @@ int pluginGetPluginInfo(const PICTURE_FORMAT_T *format, int infono, LPSTR buf, i
     }
 }
 
-int pluginIsSupported(const PICTURE_FORMAT_T *format, LPSTR filename, PLUGIN_DW_T dw) {
-    (void)filename; /* the bytes decide, whatever the name says */
+// The bytes decide, whatever the file's name says.
+int pluginIsSupported(const PICTURE_FORMAT_T *format, LPSTR /* filename */, PLUGIN_DW_T dw) {
     uint8_t head[PLUGIN_HEAD_SIZE];
     size_t size = readSupportHead(dw, head);
     return format->isFormat(head, size) ? 1 : 0;
-}
-
-static uint16_t clampDensity(unsigned density) {
-    return static_cast<uint16_t>(density > 0xFFFFu ? 0xFFFFu : density);
-}
-
-// The picture's bytes, provided they are of this plug-in's format.
-static int readFormatInput(const PICTURE_FORMAT_T *format, LPSTR buf, long len, unsigned int flag,
-                           INPUT_BYTES_T *input) {
-    int result = readPluginInput(buf, len, flag, input);
-    if (result != PLUGIN_OK) {
-        return result;
-    }
-    return format->isFormat(input->data, input->size) ? PLUGIN_OK : PLUGIN_ERR_UNKNOWN_FORMAT;
 }
 
 int pluginGetPictureInfo(const PICTURE_FORMAT_T *format, LPSTR buf, long len, unsigned int flag,
@@ -60,7 +64,7 @@ int pluginGetPictureInfo(const PICTURE_FORMAT_T *format, LPSTR buf, long len, un
     if (result != PLUGIN_OK) {
         return result;
     }
-    std::memset(lpInfo, 0, sizeof *lpInfo);
+    memset(lpInfo, 0, sizeof *lpInfo);
     lpInfo->width = static_cast<int32_t>(facts.width);
     lpInfo->height = static_cast<int32_t>(facts.height);
     lpInfo->x_density = clampDensity(facts.xDensity);
@@ -83,7 +87,7 @@ int pluginGetPicture(const PICTURE_FORMAT_T *format, LPSTR buf, long len, unsign
         return result;
     }
     OUTPUT_BITMAP_T out;
-    std::memset(&out, 0, sizeof out);
+    memset(&out, 0, sizeof out);
     PROGRESS_T progress = makeProgress(progressCallback, lData);
     result = format->decode(input.data, input.size, &out, &progress);
     if (result != PLUGIN_OK) {
@@ -93,9 +97,8 @@ int pluginGetPicture(const PICTURE_FORMAT_T *format, LPSTR buf, long len, unsign
     return finishOutputBitmap(&out, pHBInfo, pHBm);
 }
 
-int pluginConfigurationDlg(HWND parent, int fnc) {
-    (void)parent;
-    /* No window system to show an about box in, and nothing to set. */
+int pluginConfigurationDlg(HWND /* parent */, int fnc) {
+    // No window system to show an about box in, and nothing to set.
     return (fnc == 0 || fnc == 1) ? PLUGIN_OK : PLUGIN_ERR_NOT_IMPLEMENTED;
 }
 

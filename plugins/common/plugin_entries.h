@@ -1,31 +1,31 @@
-/* The entry points every bundled plug-in shares, over one record that describes its format.
- * A plug-in's own entry file forwards each exported entry point to these. */
-#ifndef PLUGIN_ENTRIES_H
-#define PLUGIN_ENTRIES_H
+// The entry points every bundled plug-in shares, over one record that describes its format.
+// A plug-in's own entry file forwards each exported entry point to these.
+#ifndef PLUGINS_COMMON_PLUGIN_ENTRIES_H
+#define PLUGINS_COMMON_PLUGIN_ENTRIES_H
 
-#include <cstddef>
-#include <cstdint>
+#include <stddef.h>
+#include <stdint.h>
 
-#include "output_bitmap.h"
-#include "picture_plugin.h"
-#include "progress.h"
+#include "plugin_kit/include/picture_plugin.h"
+#include "plugins/common/output_bitmap.h"
+#include "plugins/common/progress.h"
 
-/* What GetPictureInfo reports. */
+// What GetPictureInfo reports.
 struct PICTURE_FACTS_T {
     int64_t width;
     int64_t height;
-    int colorDepth;    /* bits per pixel as stored */
-    unsigned xDensity; /* dots per inch, 0 when unknown */
+    int colorDepth;     // bits per pixel as stored
+    unsigned xDensity;  // dots per inch, 0 when unknown
     unsigned yDensity;
 };
 
 struct PICTURE_FORMAT_T {
-    const char *about;      /* name, version and copyright */
-    const char *filter;     /* e.g. "*.png" */
-    const char *formatName; /* e.g. "PNG file" */
-    /* True when the bytes start like this format; size may be short. */
+    const char *about;       // name, version and copyright
+    const char *filter;      // e.g. "*.png"
+    const char *formatName;  // e.g. "PNG file"
+    // True when the bytes start like this format; size may be short.
     bool (*isFormat)(const uint8_t *head, size_t size);
-    /* Both return a PLUGIN_* code; only called when isFormat holds. */
+    // Both return a PLUGIN_* code; only called when isFormat holds.
     int (*readFacts)(const uint8_t *data, size_t size, PICTURE_FACTS_T *facts);
     int (*decode)(const uint8_t *data, size_t size, OUTPUT_BITMAP_T *out, PROGRESS_T *progress);
 };
@@ -38,10 +38,10 @@ int pluginGetPicture(const PICTURE_FORMAT_T *format, LPSTR buf, long len, unsign
                      HANDLE *pHBInfo, HANDLE *pHBm, FARPROC progressCallback, long lData);
 int pluginConfigurationDlg(HWND parent, int fnc);
 
-/* Dots per metre as dots per inch, rounded; 0 stays unknown. */
+// Dots per metre as dots per inch, rounded; 0 stays unknown.
 unsigned dotsPerInchFromMetre(uint64_t perMetre);
 
-/* Defines the exported entry points of a picture plug-in over its format record. */
+// Defines the exported entry points of a picture plug-in over its format record.
 #define DEFINE_PICTURE_PLUGIN_ENTRIES(format)                                                    \
     PLUGIN_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {                  \
         return pluginGetPluginInfo(&(format), infono, buf, buflen);                              \

@@ -1,37 +1,41 @@
-#include "plugin_input.h"
+#include "plugins/common/plugin_input.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <unistd.h>
+#include <stdio.h>
+#include <string.h>
 
-static int readFileFrom(const char *path, long offset, INPUT_BYTES_T *input) {
+#include "platform/files.h"
+
+namespace {
+
+int readFileFrom(const char *path, long offset, INPUT_BYTES_T *input) {
     if (path == nullptr || offset < 0) {
         return PLUGIN_ERR_FILE_READ;
     }
-    FILE *file = std::fopen(path, "rb");
+    FILE *file = fopen(path, "rb");
     if (file == nullptr) {
         return PLUGIN_ERR_FILE_READ;
     }
     int result = PLUGIN_OK;
     long end = -1;
-    if (std::fseek(file, 0, SEEK_END) != 0 || (end = std::ftell(file)) < 0 ||
-        std::fseek(file, offset, SEEK_SET) != 0) {
+    if (fseek(file, 0, SEEK_END) != 0 || (end = ftell(file)) < 0 ||
+        fseek(file, offset, SEEK_SET) != 0) {
         result = PLUGIN_ERR_FILE_READ;
-    } else if (end > offset && static_cast<unsigned long>(end - offset) > PLUGIN_MAX_INPUT_BYTES) {
+    } else if (end > offset && static_cast<unsigned long>(end - offset) > MAX_INPUT_BYTES) {
         result = PLUGIN_ERR_NO_MEMORY;
     } else {
         size_t size = end > offset ? static_cast<size_t>(end - offset) : 0;
         input->owned.resize(size);
-        if (size > 0 && std::fread(input->owned.data(), 1, size, file) != size) {
+        if (size > 0 && fread(input->owned.data(), 1, size, file) != size) {
             result = PLUGIN_ERR_FILE_READ;
         }
         input->data = input->owned.data();
         input->size = size;
     }
-    std::fclose(file);
+    fclose(file);
     return result;
 }
+
+}  // namespace
 
 int readPluginInput(LPSTR buf, long len, unsigned int flag, INPUT_BYTES_T *input) {
     switch (flag & PLUGIN_INPUT_MASK) {
@@ -50,27 +54,10 @@ int readPluginInput(LPSTR buf, long len, unsigned int flag, INPUT_BYTES_T *input
 }
 
 size_t readSupportHead(PLUGIN_DW_T dw, uint8_t *head) {
-    std::memset(head, 0, PLUGIN_HEAD_SIZE);
+    memset(head, 0, PLUGIN_HEAD_SIZE);
     if (!PLUGIN_DW_IS_HANDLE(dw)) {
-        std::memcpy(head, reinterpret_cast<const void *>(dw), PLUGIN_HEAD_SIZE);
+        memcpy(head, reinterpret_cast<const void *>(dw), PLUGIN_HEAD_SIZE);
         return PLUGIN_HEAD_SIZE;
     }
-    int fd = static_cast<int>(dw);
-    off_t position = lseek(fd, 0, SEEK_CUR);
-    if (position < 0) {
-        return 0;
-    }
-    size_t got = 0;
-    while (got < PLUGIN_HEAD_SIZE) {
-        ssize_t n =
-            pread(fd, head + got, PLUGIN_HEAD_SIZE - got, position + static_cast<off_t>(got));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        got += static_cast<size_t>(n);
-    }
-    return got;
+    return readAtHandlePosition(static_cast<uintptr_t>(dw), head, PLUGIN_HEAD_SIZE);
 }

@@ -1,9 +1,9 @@
-#include "progress.h"
+#include "plugins/common/progress.h"
 
 PROGRESS_T makeProgress(FARPROC callback, long data) {
     PROGRESS_T progress;
-    /* FARPROC is the interface's untyped function pointer; the host passes a progress
-     * callback in it. The detour through void (*)(void) says so to the compiler. */
+    // FARPROC is the interface's untyped function pointer; the host passes a progress
+    // callback in it. The detour through void (*)(void) says so to the compiler.
     progress.callback =
         reinterpret_cast<PLUGIN_PROGRESS_T>(reinterpret_cast<void (*)(void)>(callback));
     progress.data = data;

@@ -1,19 +1,19 @@
-/* The host's progress callback, called as rows are decoded. */
-#ifndef PROGRESS_H
-#define PROGRESS_H
+// The host's progress callback, called as rows are decoded.
+#ifndef PLUGINS_COMMON_PROGRESS_H
+#define PLUGINS_COMMON_PROGRESS_H
 
-#include "picture_plugin.h"
+#include "plugin_kit/include/picture_plugin.h"
 
 struct PROGRESS_T {
-    PLUGIN_PROGRESS_T callback; /* may be null */
+    PLUGIN_PROGRESS_T callback;  // may be null
     long data;
-    int total; /* rows to decode, counting every pass */
+    int total;  // rows to decode, counting every pass
     int done;
 };
 
 PROGRESS_T makeProgress(FARPROC callback, long data);
 
-/* Tells the host that one more row is done; true when the host asks to stop. */
+// Tells the host that one more row is done; true when the host asks to stop.
 bool progressRowDone(PROGRESS_T *progress);
 
 #endif

@@ -1,14 +1,15 @@
-#include "bmp_decode.h"
+#include "plugins/ifbmp/bmp_decode.h"
 
-#include "picture_plugin.h"
+#include "common/little_endian.h"
+#include "plugin_kit/include/picture_plugin.h"
 
 namespace {
 
-/* One colour channel of a 16- or 32-bit pixel, as its mask describes it. */
+// One colour channel of a 16- or 32-bit pixel, as its mask describes it.
 struct CHANNEL_T {
     uint32_t mask;
     unsigned shift;
-    uint32_t top; /* largest value of the field */
+    uint32_t top;  // largest value of the field
 };
 
 CHANNEL_T makeChannel(uint32_t mask) {
@@ -56,7 +57,7 @@ void convertMaskedRow(const uint8_t *in, const BMP_HEADER_T *header, const CHANN
                       int32_t width, uint8_t *row) {
     bool hasAlpha = channels[3].mask != 0;
     for (int32_t x = 0; x < width; x++) {
-        uint32_t pixel = header->bits == 16 ? bmpLe16(in + 2 * x) : bmpLe32(in + 4 * x);
+        uint32_t pixel = header->bits == 16 ? loadLe16(in + 2 * x) : loadLe32(in + 4 * x);
         unsigned red = channelValue(channels[0], pixel);
         unsigned green = channelValue(channels[1], pixel);
         unsigned blue = channelValue(channels[2], pixel);
@@ -76,8 +77,8 @@ uint64_t fileStrideOf(const BMP_HEADER_T *header) {
     return ((static_cast<uint64_t>(header->width) * header->bits + 31u) / 32u) * 4u;
 }
 
-/* Called before the output is allocated, so that a few bytes claiming a huge picture cost
- * nothing. */
+// Called before the output is allocated, so that a few bytes claiming a huge picture cost
+// nothing.
 bool hasAllRows(const BMP_HEADER_T *header, size_t size) {
     uint64_t available = size - header->pixelStart;
     return fileStrideOf(header) <= available / static_cast<uint64_t>(header->height);

@@ -1,21 +1,19 @@
-#include "bmp_header.h"
+#include "plugins/ifbmp/bmp_header.h"
 
-#include "picture_plugin.h"
+#include "common/little_endian.h"
+#include "plugin_kit/include/picture_plugin.h"
 
-static bool isKnownHeaderSize(uint32_t size) {
-    /* core, info, info with RGB masks, with RGBA masks, V4, V5 */
+namespace {
+
+bool isKnownHeaderSize(uint32_t size) {
+    // core, info, info with RGB masks, with RGBA masks, V4, V5
     return size == 12 || size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
 }
 
-bool isBmpHead(const uint8_t *data, size_t size) {
-    return size >= BMP_FILE_HEADER_SIZE + 4 && data[0] == 'B' && data[1] == 'M' &&
-           isKnownHeaderSize(bmpLe32(data + BMP_FILE_HEADER_SIZE));
-}
-
-static int readCoreHeader(const uint8_t *h, BMP_HEADER_T *header) {
-    header->width = bmpLe16(h + 4);
-    header->height = bmpLe16(h + 6);
-    header->bits = bmpLe16(h + 10);
+int readCoreHeader(const uint8_t *h, BMP_HEADER_T *header) {
+    header->width = loadLe16(h + 4);
+    header->height = loadLe16(h + 6);
+    header->bits = loadLe16(h + 10);
     header->compression = BMP_RGB;
     header->paletteEntrySize = 3;
     if (header->bits != 1 && header->bits != 4 && header->bits != 8 && header->bits != 24) {
@@ -24,7 +22,7 @@ static int readCoreHeader(const uint8_t *h, BMP_HEADER_T *header) {
     return PLUGIN_OK;
 }
 
-static bool compressionFitsBits(uint32_t compression, unsigned bits) {
+bool compressionFitsBits(uint32_t compression, unsigned bits) {
     switch (compression) {
         case BMP_RGB:
             return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16 || bits == 24 ||
@@ -41,7 +39,7 @@ static bool compressionFitsBits(uint32_t compression, unsigned bits) {
     }
 }
 
-static void setDefaultMasks(BMP_HEADER_T *header) {
+void setDefaultMasks(BMP_HEADER_T *header) {
     if (header->bits == 16) {
         header->masks[0] = 0x7C00;
         header->masks[1] = 0x03E0;
@@ -54,21 +52,21 @@ static void setDefaultMasks(BMP_HEADER_T *header) {
     header->masks[3] = 0;
 }
 
-/* h: the info header; size: bytes of the file from h on. */
-static int readInfoHeader(const uint8_t *h, size_t size, BMP_HEADER_T *header, size_t *afterMasks) {
-    int64_t width = static_cast<int32_t>(bmpLe32(h + 4));
-    int64_t height = static_cast<int32_t>(bmpLe32(h + 8));
-    header->bits = bmpLe16(h + 14);
-    header->compression = bmpLe32(h + 16);
-    header->xPelsPerMeter = bmpLe32(h + 24);
-    header->yPelsPerMeter = bmpLe32(h + 28);
-    uint32_t coloursUsed = bmpLe32(h + 32);
+// h: the info header; size: bytes of the file from h on.
+int readInfoHeader(const uint8_t *h, size_t size, BMP_HEADER_T *header, size_t *afterMasks) {
+    int64_t width = static_cast<int32_t>(loadLe32(h + 4));
+    int64_t height = static_cast<int32_t>(loadLe32(h + 8));
+    header->bits = loadLe16(h + 14);
+    header->compression = loadLe32(h + 16);
+    header->xPelsPerMeter = loadLe32(h + 24);
+    header->yPelsPerMeter = loadLe32(h + 28);
+    uint32_t coloursUsed = loadLe32(h + 32);
     header->paletteEntrySize = 4;
     header->topDown = height < 0;
     header->width = width;
     header->height = height < 0 ? -height : height;
     if (header->compression == 4 || header->compression == 5) {
-        return PLUGIN_ERR_UNKNOWN_FORMAT; /* an embedded JPEG or PNG */
+        return PLUGIN_ERR_UNKNOWN_FORMAT;  // an embedded JPEG or PNG
     }
     if (!compressionFitsBits(header->compression, header->bits)) {
         return PLUGIN_ERR_BROKEN_DATA;
@@ -83,7 +81,7 @@ static int readInfoHeader(const uint8_t *h, size_t size, BMP_HEADER_T *header, s
         unsigned maskCount = header->compression == BMP_ALPHABITFIELDS ? 4 : 3;
         const uint8_t *masks = h + 40;
         if (header->headerSize == 40) {
-            /* The masks follow the header. */
+            // The masks follow the header.
             *afterMasks = 40 + 4 * maskCount;
             if (size < *afterMasks) {
                 return PLUGIN_ERR_BROKEN_DATA;
@@ -92,7 +90,7 @@ static int readInfoHeader(const uint8_t *h, size_t size, BMP_HEADER_T *header, s
             maskCount = 4;
         }
         for (unsigned i = 0; i < 4; i++) {
-            header->masks[i] = i < maskCount ? bmpLe32(masks + 4 * i) : 0;
+            header->masks[i] = i < maskCount ? loadLe32(masks + 4 * i) : 0;
         }
     }
     if (header->bits <= 8) {
@@ -101,12 +99,19 @@ static int readInfoHeader(const uint8_t *h, size_t size, BMP_HEADER_T *header, s
     return PLUGIN_OK;
 }
 
+}  // namespace
+
+bool isBmpHead(const uint8_t *data, size_t size) {
+    return size >= BMP_FILE_HEADER_SIZE + 4 && data[0] == 'B' && data[1] == 'M' &&
+           isKnownHeaderSize(loadLe32(data + BMP_FILE_HEADER_SIZE));
+}
+
 int readBmpHeader(const uint8_t *data, size_t size, BMP_HEADER_T *header) {
     *header = BMP_HEADER_T{};
     if (!isBmpHead(data, size)) {
         return PLUGIN_ERR_UNKNOWN_FORMAT;
     }
-    header->headerSize = bmpLe32(data + BMP_FILE_HEADER_SIZE);
+    header->headerSize = loadLe32(data + BMP_FILE_HEADER_SIZE);
     if (size < BMP_FILE_HEADER_SIZE + header->headerSize) {
         return PLUGIN_ERR_BROKEN_DATA;
     }
@@ -126,7 +131,7 @@ int readBmpHeader(const uint8_t *data, size_t size, BMP_HEADER_T *header) {
         return PLUGIN_ERR_BROKEN_DATA;
     }
     header->paletteStart = BMP_FILE_HEADER_SIZE + headerEnd;
-    size_t pixelStart = bmpLe32(data + 10);
+    size_t pixelStart = loadLe32(data + 10);
     if (pixelStart < header->paletteStart || pixelStart > size) {
         return PLUGIN_ERR_BROKEN_DATA;
     }
@@ -137,7 +142,7 @@ int readBmpHeader(const uint8_t *data, size_t size, BMP_HEADER_T *header) {
         if (wanted == 0 || wanted > most) {
             wanted = most;
         }
-        /* A palette cut short by the pixel rows keeps the entries that are there. */
+        // A palette cut short by the pixel rows keeps the entries that are there.
         size_t present = (pixelStart - header->paletteStart) / header->paletteEntrySize;
         header->paletteCount = present < wanted ? static_cast<unsigned>(present) : wanted;
     } else {

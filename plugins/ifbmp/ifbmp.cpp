@@ -1,7 +1,7 @@
-/* ifbmp.spi: Windows and OS/2 bitmaps, with the project's own decoder. */
-#include "bmp_decode.h"
-#include "bmp_header.h"
-#include "plugin_entries.h"
+// ifbmp.spi: Windows and OS/2 bitmaps, with the project's own decoder.
+#include "plugins/common/plugin_entries.h"
+#include "plugins/ifbmp/bmp_decode.h"
+#include "plugins/ifbmp/bmp_header.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ int readBmpFacts(const uint8_t *data, size_t size, PICTURE_FACTS_T *facts) {
     return PLUGIN_OK;
 }
 
-const PICTURE_FORMAT_T kBmpFormat = {
+const PICTURE_FORMAT_T BMP_FORMAT = {
     "ifbmp.spi 1.0: Windows/OS/2 bitmaps (core, info, V4, V5; 1-32 bits; RLE4, RLE8; bit fields)",
     "*.bmp;*.dib;*.rle",
     "Windows bitmap",
@@ -30,4 +30,4 @@ const PICTURE_FORMAT_T kBmpFormat = {
 
 }  // namespace
 
-DEFINE_PICTURE_PLUGIN_ENTRIES(kBmpFormat)
+DEFINE_PICTURE_PLUGIN_ENTRIES(BMP_FORMAT)

@@ -1,10 +1,14 @@
-#include "gif_decode.h"
+#include "plugins/ifgif/gif_decode.h"
 
-#include <cstring>
+#include <string.h>
 
 #include <gif_lib.h>
 
 namespace {
+
+// Where each of the four passes of an interlaced frame starts, and its step.
+const int PASS_START[4] = {0, 4, 2, 1};
+const int PASS_STEP[4] = {8, 8, 4, 2};
 
 struct GIF_READER_T {
     const uint8_t *data;
@@ -19,7 +23,7 @@ int readFromMemory(GifFileType *gif, GifByteType *into, int length) {
     if (count > left) {
         count = left;
     }
-    std::memcpy(into, reader->data + reader->at, count);
+    memcpy(into, reader->data + reader->at, count);
     reader->at += count;
     return static_cast<int>(count);
 }
@@ -35,11 +39,11 @@ int codeOfGifError(int error) {
     }
 }
 
-/* An open file, read up to the first frame's descriptor. */
+// An open file, read up to the first frame's descriptor.
 struct GIF_FRAME_T {
     GIF_READER_T reader;
     GifFileType *gif;
-    int transparent; /* palette index shown as white, or -1 */
+    int transparent;  // palette index shown as white, or -1
     int64_t canvasWidth;
     int64_t canvasHeight;
 };
@@ -90,7 +94,7 @@ int openFirstFrame(const uint8_t *data, size_t size, GIF_FRAME_T *frame) {
         } else if (type == IMAGE_DESC_RECORD_TYPE) {
             break;
         } else {
-            return PLUGIN_ERR_BROKEN_DATA; /* no frame at all */
+            return PLUGIN_ERR_BROKEN_DATA;  // no frame at all
         }
     }
     if (DGifGetImageDesc(frame->gif) == GIF_ERROR) {
@@ -100,7 +104,7 @@ int openFirstFrame(const uint8_t *data, size_t size, GIF_FRAME_T *frame) {
     if (image.Width <= 0 || image.Height <= 0 || image.Left < 0 || image.Top < 0) {
         return PLUGIN_ERR_BROKEN_DATA;
     }
-    /* A frame that sticks out of the screen widens the picture rather than being cut. */
+    // A frame that sticks out of the screen widens the picture rather than being cut.
     int64_t right = static_cast<int64_t>(image.Left) + image.Width;
     int64_t bottom = static_cast<int64_t>(image.Top) + image.Height;
     frame->canvasWidth = right > frame->gif->SWidth ? right : frame->gif->SWidth;
@@ -108,7 +112,7 @@ int openFirstFrame(const uint8_t *data, size_t size, GIF_FRAME_T *frame) {
     return PLUGIN_OK;
 }
 
-/* The palette, and the index that fills the screen outside the frame (-1: none needed). */
+// The palette, and the index that fills the screen outside the frame (-1: none needed).
 int setGifPalette(const GIF_FRAME_T *frame, bool needsBackground, OUTPUT_BITMAP_T *out) {
     const ColorMapObject *map =
         frame->gif->Image.ColorMap != nullptr ? frame->gif->Image.ColorMap : frame->gif->SColorMap;
@@ -144,14 +148,12 @@ int setGifPalette(const GIF_FRAME_T *frame, bool needsBackground, OUTPUT_BITMAP_
 }
 
 int readFrameRows(GIF_FRAME_T *frame, OUTPUT_BITMAP_T *out, PROGRESS_T *progress) {
-    static const int kPassStart[4] = {0, 4, 2, 1};
-    static const int kPassStep[4] = {8, 8, 4, 2};
     const GifImageDesc &image = frame->gif->Image;
     int passes = image.Interlace ? 4 : 1;
     progress->total = image.Height;
     for (int pass = 0; pass < passes; pass++) {
-        int start = image.Interlace ? kPassStart[pass] : 0;
-        int step = image.Interlace ? kPassStep[pass] : 1;
+        int start = image.Interlace ? PASS_START[pass] : 0;
+        int step = image.Interlace ? PASS_STEP[pass] : 1;
         for (int y = start; y < image.Height; y += step) {
             GifPixelType *row = outputRow(out, image.Top + y) + image.Left;
             if (DGifGetLine(frame->gif, row, image.Width) == GIF_ERROR) {
@@ -175,7 +177,7 @@ int decodeFrame(GIF_FRAME_T *frame, OUTPUT_BITMAP_T *out, PROGRESS_T *progress) 
     int background = setGifPalette(frame, needsBackground, out);
     if (needsBackground && background != 0) {
         for (int32_t y = 0; y < out->height; y++) {
-            std::memset(outputRow(out, y), background, static_cast<size_t>(out->width));
+            memset(outputRow(out, y), background, static_cast<size_t>(out->width));
         }
     }
     return readFrameRows(frame, out, progress);
@@ -184,8 +186,7 @@ int decodeFrame(GIF_FRAME_T *frame, OUTPUT_BITMAP_T *out, PROGRESS_T *progress) 
 }  // namespace
 
 bool isGifHead(const uint8_t *data, size_t size) {
-    return size >= 6 &&
-           (std::memcmp(data, "GIF87a", 6) == 0 || std::memcmp(data, "GIF89a", 6) == 0);
+    return size >= 6 && (memcmp(data, "GIF87a", 6) == 0 || memcmp(data, "GIF89a", 6) == 0);
 }
 
 int readGifFacts(const uint8_t *data, size_t size, PICTURE_FACTS_T *facts) {

@@ -1,11 +1,11 @@
-/* GIF through giflib: the first frame on the logical screen. */
-#ifndef GIF_DECODE_H
-#define GIF_DECODE_H
+// GIF through giflib: the first frame on the logical screen.
+#ifndef PLUGINS_IFGIF_GIF_DECODE_H
+#define PLUGINS_IFGIF_GIF_DECODE_H
 
-#include <cstddef>
-#include <cstdint>
+#include <stddef.h>
+#include <stdint.h>
 
-#include "plugin_entries.h"
+#include "plugins/common/plugin_entries.h"
 
 bool isGifHead(const uint8_t *data, size_t size);
 int readGifFacts(const uint8_t *data, size_t size, PICTURE_FACTS_T *facts);

@@ -1,10 +1,10 @@
-/* ifgif.spi: GIF through giflib, the first frame. */
-#include "gif_decode.h"
-#include "plugin_entries.h"
+// ifgif.spi: GIF through giflib, the first frame.
+#include "plugins/common/plugin_entries.h"
+#include "plugins/ifgif/gif_decode.h"
 
 namespace {
 
-const PICTURE_FORMAT_T kGifFormat = {
+const PICTURE_FORMAT_T GIF_FORMAT = {
     "ifgif.spi 1.0: GIF through giflib (first frame)",
     "*.gif",
     "GIF file",
@@ -15,4 +15,4 @@ const PICTURE_FORMAT_T kGifFormat = {
 
 }  // namespace
 
-DEFINE_PICTURE_PLUGIN_ENTRIES(kGifFormat)
+DEFINE_PICTURE_PLUGIN_ENTRIES(GIF_FORMAT)

@@ -1,10 +1,10 @@
-/* ifjpeg.spi: JPEG through libjpeg-turbo. */
-#include "jpeg_decode.h"
-#include "plugin_entries.h"
+// ifjpeg.spi: JPEG through libjpeg-turbo.
+#include "plugins/common/plugin_entries.h"
+#include "plugins/ifjpeg/jpeg_decode.h"
 
 namespace {
 
-const PICTURE_FORMAT_T kJpegFormat = {
+const PICTURE_FORMAT_T JPEG_FORMAT = {
     "ifjpeg.spi 1.0: JPEG through libjpeg-turbo",
     "*.jpg;*.jpeg;*.jpe;*.jfif",
     "JPEG file",
@@ -15,4 +15,4 @@ const PICTURE_FORMAT_T kJpegFormat = {
 
 }  // namespace
 
-DEFINE_PICTURE_PLUGIN_ENTRIES(kJpegFormat)
+DEFINE_PICTURE_PLUGIN_ENTRIES(JPEG_FORMAT)

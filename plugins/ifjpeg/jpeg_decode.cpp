@@ -1,15 +1,15 @@
-/* libjpeg reports errors by longjmp, so everything that lives across a jpeg_* call here is
- * a plain value or pointer in a record the caller cleans up; no object with a destructor is
- * in between. */
-#include "jpeg_decode.h"
+// libjpeg reports errors by longjmp, so everything that lives across a jpeg_* call here is
+// a plain value or pointer in a record the caller cleans up; no object with a destructor is
+// in between.
+#include "plugins/ifjpeg/jpeg_decode.h"
 
-#include <csetjmp>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <setjmp.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 namespace {
 
@@ -18,8 +18,8 @@ struct JPEG_JOB_T {
     struct jpeg_error_mgr errors;
     jmp_buf jump;
     bool created;
-    JSAMPLE *scratch; /* one CMYK row */
-    int failure;      /* the code to return after a longjmp */
+    JSAMPLE *scratch;  // one CMYK row
+    int failure;       // the code to return after a longjmp
 };
 
 JPEG_JOB_T *jobOf(j_common_ptr cinfo) {
@@ -31,20 +31,18 @@ void failJpeg(j_common_ptr cinfo) {
     if (cinfo->err->msg_code == JERR_OUT_OF_MEMORY) {
         job->failure = PLUGIN_ERR_NO_MEMORY;
     }
-    std::longjmp(job->jump, 1);
+    longjmp(job->jump, 1);
 }
 
-/* Warnings about damaged data are borne, but data that ends too soon is a broken file:
- * libjpeg would make up the missing rest. */
+// Warnings about damaged data are borne, but data that ends too soon is a broken file:
+// libjpeg would make up the missing rest.
 void noteJpegMessage(j_common_ptr cinfo, int level) {
     if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) {
         failJpeg(cinfo);
     }
 }
 
-void printNothing(j_common_ptr cinfo) {
-    (void)cinfo;
-}
+void printNothing(j_common_ptr /* cinfo */) {}
 
 void startJpeg(JPEG_JOB_T *job, const uint8_t *data, size_t size) {
     jpeg_create_decompress(&job->cinfo);
@@ -65,14 +63,14 @@ int runFacts(JPEG_JOB_T *job, const uint8_t *data, size_t size, PICTURE_FACTS_T 
     facts->height = cinfo.image_height;
     facts->colorDepth = 8 * cinfo.num_components;
     if (cinfo.saw_JFIF_marker && (cinfo.density_unit == 1 || cinfo.density_unit == 2)) {
-        unsigned scale = cinfo.density_unit == 1 ? 100u : 254u; /* per inch, per cm */
+        unsigned scale = cinfo.density_unit == 1 ? 100u : 254u;  // per inch, per cm
         facts->xDensity = (cinfo.X_density * scale + 50u) / 100u;
         facts->yDensity = (cinfo.Y_density * scale + 50u) / 100u;
     }
     return PLUGIN_OK;
 }
 
-/* Adobe writers store CMYK inverted; the rest store it as it is. */
+// Adobe writers store CMYK inverted; the rest store it as it is.
 void cmykToBgr(const JSAMPLE *in, bool inverted, int32_t width, uint8_t *row) {
     for (int32_t x = 0; x < width; x++) {
         unsigned k = in[4 * x + 3];
@@ -107,7 +105,7 @@ int runDecode(JPEG_JOB_T *job, const uint8_t *data, size_t size, OUTPUT_BITMAP_T
         setGreyPalette(out, 256);
     }
     if (cmyk) {
-        job->scratch = static_cast<JSAMPLE *>(std::malloc(4u * static_cast<size_t>(out->width)));
+        job->scratch = static_cast<JSAMPLE *>(malloc(4u * static_cast<size_t>(out->width)));
         if (job->scratch == nullptr) {
             return PLUGIN_ERR_NO_MEMORY;
         }
@@ -131,9 +129,9 @@ int runDecode(JPEG_JOB_T *job, const uint8_t *data, size_t size, OUTPUT_BITMAP_T
 }
 
 void prepareJob(JPEG_JOB_T *job) {
-    std::memset(job, 0, sizeof *job);
+    memset(job, 0, sizeof *job);
     job->failure = PLUGIN_ERR_BROKEN_DATA;
-    job->cinfo.client_data = job; /* kept by jpeg_create_decompress */
+    job->cinfo.client_data = job;  // kept by jpeg_create_decompress
     job->cinfo.err = jpeg_std_error(&job->errors);
     job->errors.error_exit = failJpeg;
     job->errors.emit_message = noteJpegMessage;
@@ -144,7 +142,7 @@ void destroyJob(JPEG_JOB_T *job) {
     if (job->created) {
         jpeg_destroy_decompress(&job->cinfo);
     }
-    std::free(job->scratch);
+    free(job->scratch);
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
-/* JPEG through libjpeg(-turbo). */
-#ifndef JPEG_DECODE_H
-#define JPEG_DECODE_H
+// JPEG through libjpeg(-turbo).
+#ifndef PLUGINS_IFJPEG_JPEG_DECODE_H
+#define PLUGINS_IFJPEG_JPEG_DECODE_H
 
-#include <cstddef>
-#include <cstdint>
+#include <stddef.h>
+#include <stdint.h>
 
-#include "plugin_entries.h"
+#include "plugins/common/plugin_entries.h"
 
 bool isJpegHead(const uint8_t *data, size_t size);
 int readJpegFacts(const uint8_t *data, size_t size, PICTURE_FACTS_T *facts);

@@ -1,12 +1,12 @@
-/* ifpng.spi: PNG through libpng. */
+// ifpng.spi: PNG through libpng.
 #include <png.h>
 
-#include "plugin_entries.h"
-#include "png_decode.h"
+#include "plugins/common/plugin_entries.h"
+#include "plugins/ifpng/png_decode.h"
 
 namespace {
 
-const PICTURE_FORMAT_T kPngFormat = {
+const PICTURE_FORMAT_T PNG_FORMAT = {
     "ifpng.spi 1.0: PNG through libpng " PNG_LIBPNG_VER_STRING,
     "*.png",
     "PNG file",
@@ -17,4 +17,4 @@ const PICTURE_FORMAT_T kPngFormat = {
 
 }  // namespace
 
-DEFINE_PICTURE_PLUGIN_ENTRIES(kPngFormat)
+DEFINE_PICTURE_PLUGIN_ENTRIES(PNG_FORMAT)

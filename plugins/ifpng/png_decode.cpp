@@ -1,10 +1,10 @@
-/* libpng reports errors by longjmp, so everything that lives across a png_* call here is a
- * plain pointer in a record the caller frees; no object with a destructor is in between. */
-#include "png_decode.h"
+// libpng reports errors by longjmp, so everything that lives across a png_* call here is a
+// plain pointer in a record the caller frees; no object with a destructor is in between.
+#include "plugins/ifpng/png_decode.h"
 
-#include <csetjmp>
-#include <cstdlib>
-#include <cstring>
+#include <setjmp.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include <png.h>
 
@@ -18,8 +18,8 @@ struct PNG_JOB_T {
     size_t at;
     png_structp png;
     png_infop info;
-    png_bytep rows; /* one row, or the whole picture when interlaced */
-    int failure;    /* the code to return after a longjmp */
+    png_bytep rows;  // one row, or the whole picture when interlaced
+    int failure;     // the code to return after a longjmp
 };
 
 void readFromMemory(png_structp png, png_bytep into, size_t length) {
@@ -27,23 +27,20 @@ void readFromMemory(png_structp png, png_bytep into, size_t length) {
     if (job->size - job->at < length) {
         png_error(png, "truncated");
     }
-    std::memcpy(into, job->data + job->at, length);
+    memcpy(into, job->data + job->at, length);
     job->at += length;
 }
 
 void failQuietly(png_structp png, png_const_charp message) {
-    if (std::strstr(message, "emory") != nullptr) {
+    if (strstr(message, "emory") != nullptr) {
         static_cast<PNG_JOB_T *>(png_get_error_ptr(png))->failure = PLUGIN_ERR_NO_MEMORY;
     }
     png_longjmp(png, 1);
 }
 
-void warnQuietly(png_structp png, png_const_charp message) {
-    (void)png;
-    (void)message;
-}
+void warnQuietly(png_structp /* png */, png_const_charp /* message */) {}
 
-/* Sets the transforms that bring every kind of PNG to one of the modes above. */
+// Sets the transforms that bring every kind of PNG to one of the modes above.
 PNG_MODE_T chooseTransforms(png_structp png, png_infop info) {
     int colourType = png_get_color_type(png, info);
     int depth = png_get_bit_depth(png, info);
@@ -70,7 +67,7 @@ PNG_MODE_T chooseTransforms(png_structp png, png_infop info) {
     return PNG_GREY_ALPHA;
 }
 
-/* sourceDepth: the bit depth before the transforms widened it. */
+// sourceDepth: the bit depth before the transforms widened it.
 void setPngPalette(png_structp png, png_infop info, int sourceDepth, OUTPUT_BITMAP_T *out) {
     if (png_get_color_type(png, info) != PNG_COLOR_TYPE_PALETTE) {
         int depth = sourceDepth;
@@ -95,7 +92,7 @@ void setPngPalette(png_structp png, png_infop info, int sourceDepth, OUTPUT_BITM
 void convertRow(PNG_MODE_T mode, const png_byte *in, int32_t width, uint8_t *row) {
     switch (mode) {
         case PNG_INDICES:
-            std::memcpy(row, in, static_cast<size_t>(width));
+            memcpy(row, in, static_cast<size_t>(width));
             break;
         case PNG_GREY_ALPHA:
             for (int32_t x = 0; x < width; x++) {
@@ -103,7 +100,7 @@ void convertRow(PNG_MODE_T mode, const png_byte *in, int32_t width, uint8_t *row
             }
             break;
         case PNG_BGR:
-            std::memcpy(row, in, 3 * static_cast<size_t>(width));
+            memcpy(row, in, 3 * static_cast<size_t>(width));
             break;
         case PNG_BGRA:
             for (int32_t x = 0; x < width; x++) {
@@ -115,7 +112,7 @@ void convertRow(PNG_MODE_T mode, const png_byte *in, int32_t width, uint8_t *row
     }
 }
 
-/* Starts reading: signature and every chunk up to the pixels. */
+// Starts reading: signature and every chunk up to the pixels.
 void startPng(PNG_JOB_T *job) {
     png_set_read_fn(job->png, job, readFromMemory);
     png_set_user_limits(job->png, 0x7FFFFFFF, 0x7FFFFFFF);
@@ -163,7 +160,7 @@ int runDecode(PNG_JOB_T *job, OUTPUT_BITMAP_T *out, PROGRESS_T *progress) {
     if (rowBytes == 0 || rowBytes > SIZE_MAX / rowsKept) {
         return PLUGIN_ERR_NO_MEMORY;
     }
-    job->rows = static_cast<png_bytep>(std::calloc(rowsKept, rowBytes));
+    job->rows = static_cast<png_bytep>(calloc(rowsKept, rowBytes));
     if (job->rows == nullptr) {
         return PLUGIN_ERR_NO_MEMORY;
     }
@@ -193,13 +190,13 @@ int runDecode(PNG_JOB_T *job, OUTPUT_BITMAP_T *out, PROGRESS_T *progress) {
                        outputRow(out, y));
         }
     }
-    /* The rest of the file must be sound too: a cut-off end is a broken file. */
+    // The rest of the file must be sound too: a cut-off end is a broken file.
     png_read_end(png, nullptr);
     return PLUGIN_OK;
 }
 
 bool createJob(PNG_JOB_T *job, const uint8_t *data, size_t size) {
-    std::memset(job, 0, sizeof *job);
+    memset(job, 0, sizeof *job);
     job->data = data;
     job->size = size;
     job->failure = PLUGIN_ERR_BROKEN_DATA;
@@ -215,7 +212,7 @@ void destroyJob(PNG_JOB_T *job) {
     if (job->png != nullptr) {
         png_destroy_read_struct(&job->png, job->info != nullptr ? &job->info : nullptr, nullptr);
     }
-    std::free(job->rows);
+    free(job->rows);
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
-/* PNG through libpng. */
-#ifndef PNG_DECODE_H
-#define PNG_DECODE_H
+// PNG through libpng.
+#ifndef PLUGINS_IFPNG_PNG_DECODE_H
+#define PLUGINS_IFPNG_PNG_DECODE_H
 
-#include <cstddef>
-#include <cstdint>
+#include <stddef.h>
+#include <stdint.h>
 
-#include "plugin_entries.h"
+#include "plugins/common/plugin_entries.h"
 
 bool isPngHead(const uint8_t *data, size_t size);
 int readPngFacts(const uint8_t *data, size_t size, PICTURE_FACTS_T *facts);

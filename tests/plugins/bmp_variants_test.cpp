@@ -1,13 +1,14 @@
-/* ifbmp on the bitmap kinds ImageMagick doesn't write, made byte by byte here, and on
- * hostile headers. */
+// ifbmp on the bitmap kinds ImageMagick doesn't write, made byte by byte here, and on
+// hostile headers.
 #include <gtest/gtest.h>
 
+#include "common/little_endian.h"
+#include "tests/plugins/spi_host.h"
 #include "tests/support/bmp_writer.h"
-#include "spi_host.h"
 
 namespace {
 
-/* What a field of a pixel means, widened to 8 bits, rounded. */
+// What a field of a pixel means, widened to 8 bits, rounded.
 uint8_t field(uint32_t pixel, uint32_t mask) {
     if (mask == 0) {
         return 0;
@@ -28,7 +29,7 @@ std::vector<uint8_t> expectedRgb(const BMP_LAYOUT_T &layout) {
     std::vector<uint8_t> rgb;
     for (uint32_t v : layout.values) {
         if (layout.bits <= 8) {
-            uint32_t colour = v < layout.palette.size() ? layout.palette[v] : 0; /* black beyond */
+            uint32_t colour = v < layout.palette.size() ? layout.palette[v] : 0;  // black beyond
             rgb.push_back(static_cast<uint8_t>(colour >> 16));
             rgb.push_back(static_cast<uint8_t>(colour >> 8));
             rgb.push_back(static_cast<uint8_t>(colour));
@@ -104,14 +105,12 @@ int codeOf(const std::vector<uint8_t> &file) {
 }
 
 void patch32(std::vector<uint8_t> &file, size_t at, uint32_t value) {
-    for (int i = 0; i < 4; i++) {
-        file[at + i] = static_cast<uint8_t>(value >> (8 * i));
-    }
+    storeLe32(&file[at], value);
 }
 
 }  // namespace
 
-TEST(BmpVariants, TopDownRowsComeOutInPictureOrder) {
+TEST(PluginsBmpVariants, TopDownRowsComeOutInPictureOrder) {
     BMP_LAYOUT_T rgb;
     rgb.width = 7;
     rgb.height = 5;
@@ -126,9 +125,9 @@ TEST(BmpVariants, TopDownRowsComeOutInPictureOrder) {
     expectDecodes(fields);
 }
 
-TEST(BmpVariants, EveryHeaderSizeReadsItsMasks) {
+TEST(PluginsBmpVariants, EveryHeaderSizeReadsItsMasks) {
     expectDecodes(masked(40, 16, 3, {0xF800u, 0x07E0u, 0x001Fu}));
-    expectDecodes(masked(40, 32, 3, {0x3FF00000u, 0x000FFC00u, 0x000003FFu})); /* 10 bits */
+    expectDecodes(masked(40, 32, 3, {0x3FF00000u, 0x000FFC00u, 0x000003FFu}));  // 10 bits
     expectDecodes(masked(40, 32, 6, {0x0000FF00u, 0x00FF0000u, 0xFF000000u, 0x000000FFu}));
     expectDecodes(masked(52, 16, 3, {0x7C00u, 0x03E0u, 0x001Fu}));
     expectDecodes(masked(56, 32, 3, {0xFF0000u, 0xFF00u, 0xFFu, 0xFF000000u}));
@@ -137,24 +136,24 @@ TEST(BmpVariants, EveryHeaderSizeReadsItsMasks) {
     expectDecodes(masked(124, 16, 3, {0x7C00u, 0x03E0u, 0x001Fu, 0x8000u}));
 }
 
-TEST(BmpVariants, SmallFieldsWidenToTheFullRange) {
+TEST(PluginsBmpVariants, SmallFieldsWidenToTheFullRange) {
     BMP_LAYOUT_T layout = masked(124, 16, 3, {0x0F00u, 0x00F0u, 0x000Fu, 0xF000u});
     layout.width = 2;
     layout.height = 1;
-    layout.values = {0xFF00u, 0xF0F7u}; /* opaque red; opaque green with blue 7 */
+    layout.values = {0xFF00u, 0xF0F7u};  // opaque red; opaque green with blue 7
     DECODED_T decoded = decodeMemory(spiNamed("ifbmp"), writeBmp(layout));
     EXPECT_EQ(decoded.rgb, (std::vector<uint8_t>{255, 0, 0, 0, 255, 119}));
 }
 
-TEST(BmpVariants, UnmaskedSixteenAndThirtyTwoBitsUseTheDefaultLayout) {
+TEST(PluginsBmpVariants, UnmaskedSixteenAndThirtyTwoBitsUseTheDefaultLayout) {
     BMP_LAYOUT_T sixteen = masked(40, 16, 0, {0x7C00u, 0x03E0u, 0x001Fu});
     expectDecodes(sixteen);
-    /* The fourth byte of a 32-bit BI_RGB pixel is not alpha. */
+    // The fourth byte of a 32-bit BI_RGB pixel is not alpha.
     BMP_LAYOUT_T thirtyTwo = masked(40, 32, 0, {0xFF0000u, 0xFF00u, 0xFFu});
     expectDecodes(thirtyTwo);
 }
 
-TEST(BmpVariants, IndexedDepthsOfEveryHeaderKind) {
+TEST(PluginsBmpVariants, IndexedDepthsOfEveryHeaderKind) {
     for (unsigned bits : {1u, 2u, 4u, 8u}) {
         SCOPED_TRACE(bits);
         expectDecodes(indexed(bits, 37, 5));
@@ -167,7 +166,7 @@ TEST(BmpVariants, IndexedDepthsOfEveryHeaderKind) {
     }
 }
 
-TEST(BmpVariants, RunLengthCodesOfBothKinds) {
+TEST(PluginsBmpVariants, RunLengthCodesOfBothKinds) {
     for (int32_t width : {1, 2, 7, 40}) {
         SCOPED_TRACE(width);
         BMP_LAYOUT_T four = indexed(4, width, 6);
@@ -181,52 +180,35 @@ TEST(BmpVariants, RunLengthCodesOfBothKinds) {
     }
 }
 
-TEST(BmpVariants, RunLengthMovesAndEarlyEndLeaveIndexZero) {
+TEST(PluginsBmpVariants, RunLengthMovesAndEarlyEndLeaveIndexZero) {
     BMP_LAYOUT_T layout = indexed(8, 6, 4);
     layout.compression = 1;
-    /* Bottom row: 2 x 5, then a move 2 right 1 up; there 3 literals (padded); then the end. */
+    // Bottom row: 2 x 5, then a move 2 right 1 up; there 3 literals (padded); then the end.
     layout.rle = {2, 5, 0, 2, 2, 1, 0, 3, 7, 8, 9, 0, 0, 1};
-    layout.values = {0,
-                     0,
-                     0,
-                     0,
-                     0,
-                     0,
-                     /**/ 0,
-                     0,
-                     0,
-                     0,
-                     0,
-                     0,
-                     /**/ 0,
-                     0,
-                     0,
-                     0,
-                     7,
-                     8,
-                     /* the third literal falls off the row */ 5,
-                     5,
-                     0,
-                     0,
-                     0,
-                     0};
+    // Top row first; the third literal falls off the row.
+    layout.values = {
+        0, 0, 0, 0, 0, 0,  //
+        0, 0, 0, 0, 0, 0,  //
+        0, 0, 0, 0, 7, 8,  //
+        5, 5, 0, 0, 0, 0,  //
+    };
     expectDecodes(layout);
 }
 
-TEST(BmpVariants, IndicesBeyondAShortPaletteAreBlack) {
+TEST(PluginsBmpVariants, IndicesBeyondAShortPaletteAreBlack) {
     BMP_LAYOUT_T layout = indexed(8, 16, 3);
     layout.palette = somePalette(3);
     layout.coloursUsed = 3;
     layout.values = someValues(16, 3, 12, 1);
     expectDecodes(layout);
-    /* More colours claimed than the space before the rows holds: the ones there count. */
+    // More colours claimed than the space before the rows holds: the ones there count.
     layout.coloursUsed = 200;
     expectDecodes(layout);
     layout.coloursUsed = 0xFFFFFFFFu;
     expectDecodes(layout);
 }
 
-TEST(BmpVariants, HostileHeadersGiveErrorCodes) {
+TEST(PluginsBmpVariants, HostileHeadersGiveErrorCodes) {
     std::vector<uint8_t> good = writeBmp(indexed(8, 16, 3));
     std::vector<uint8_t> file = good;
     patch32(file, 18, 100000);

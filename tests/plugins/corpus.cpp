@@ -1,31 +1,31 @@
-#include "corpus.h"
+#include "tests/plugins/corpus.h"
 
 #include <map>
 
 #include <gtest/gtest.h>
 
-#include "picture_files.h"
+#include "tests/plugins/picture_files.h"
 
 namespace {
 
 struct VARIANT_T {
     const char *name;
-    const char *source; /* pattern kind */
+    const char *source;  // pattern kind
     int width;
     int height;
-    const char *options; /* ImageMagick options and output prefix */
+    const char *options;  // ImageMagick options, blank-separated, and the output's prefix
     REFERENCE_T reference;
-    int tolerance; /* largest difference of a channel from the reference */
+    int tolerance;  // largest difference of a channel from the reference
     size_t slack;
 };
 
-const VARIANT_T kPngVariants[] = {
+const VARIANT_T PNG_VARIANTS[] = {
     {"rgb8", "rgb", 37, 23, "PNG24:", REFERENCE_IMAGEMAGICK, 0, 0},
     {"rgba8", "rgba", 37, 23, "PNG32:", REFERENCE_IMAGEMAGICK, 0, 0},
     {"rgb16", "rgb", 37, 23, "-depth 16 PNG48:", REFERENCE_IMAGEMAGICK, 0, 0},
     {"rgba16", "rgba", 37, 23, "-depth 16 PNG64:", REFERENCE_IMAGEMAGICK, 0, 0},
     {"rgb_trns", "rgb", 37, 23,
-     "-transparent 'rgb(0,0,0)' -define png:color-type=2 PNG:", REFERENCE_IMAGEMAGICK, 0, 0},
+     "-transparent rgb(0,0,0) -define png:color-type=2 PNG:", REFERENCE_IMAGEMAGICK, 0, 0},
     {"palette8", "few", 37, 23, "PNG8:", REFERENCE_IMAGEMAGICK, 0, 0},
     {"palette_trns", "rgba", 37, 23, "-colors 60 PNG8:", REFERENCE_IMAGEMAGICK, 0, 0},
     {"palette1", "rgb", 37, 23,
@@ -51,7 +51,7 @@ const VARIANT_T kPngVariants[] = {
      "-colorspace Gray -depth 16 -define png:color-type=4 -define png:bit-depth=16 PNG:",
      REFERENCE_IMAGEMAGICK, 0, 0},
     {"grey_trns", "grey", 37, 23,
-     "-transparent 'rgb(0,0,0)' -define png:color-type=0 PNG:", REFERENCE_IMAGEMAGICK, 0, 0},
+     "-transparent rgb(0,0,0) -define png:color-type=0 PNG:", REFERENCE_IMAGEMAGICK, 0, 0},
     {"interlaced_rgb", "rgb", 37, 23, "-interlace PNG PNG24:", REFERENCE_IMAGEMAGICK, 0, 0},
     {"interlaced_rgba16", "rgba", 37, 23, "-interlace PNG -depth 16 PNG64:", REFERENCE_IMAGEMAGICK,
      0, 0},
@@ -65,7 +65,7 @@ const VARIANT_T kPngVariants[] = {
     {"row", "rgb", 257, 3, "PNG24:", REFERENCE_IMAGEMAGICK, 0, 0},
 };
 
-const VARIANT_T kJpegVariants[] = {
+const VARIANT_T JPEG_VARIANTS[] = {
     {"yuv444", "rgb", 37, 23, "-sampling-factor 1x1 -quality 90 JPEG:", REFERENCE_DJPEG, 0, 0},
     {"yuv422", "rgb", 37, 23, "-sampling-factor 2x1 JPEG:", REFERENCE_DJPEG, 0, 0},
     {"yuv420", "rgb", 37, 23, "-sampling-factor 2x2 JPEG:", REFERENCE_DJPEG, 0, 0},
@@ -82,8 +82,8 @@ const VARIANT_T kJpegVariants[] = {
     {"cmyk", "rgb", 37, 23, "-colorspace CMYK -quality 100 JPEG:", REFERENCE_IMAGEMAGICK, 3, 0},
 };
 
-/* The trailer byte after the first frame is not needed to show it. */
-const VARIANT_T kGifVariants[] = {
+// The trailer byte after the first frame is not needed to show it.
+const VARIANT_T GIF_VARIANTS[] = {
     {"palette", "few", 37, 23, "GIF:", REFERENCE_IMAGEMAGICK, 0, 1},
     {"quantised", "rgb", 37, 23, "GIF:", REFERENCE_IMAGEMAGICK, 0, 1},
     {"two_colours", "rgb", 37, 23, "-colors 2 GIF:", REFERENCE_IMAGEMAGICK, 0, 1},
@@ -96,8 +96,8 @@ const VARIANT_T kGifVariants[] = {
     {"gif87", "few", 37, 23, "GIF87:", REFERENCE_IMAGEMAGICK, 0, 1},
 };
 
-/* Run-length files may leave out the end-of-picture code after the last row. */
-const VARIANT_T kBmpVariants[] = {
+// Run-length files may leave out the end-of-picture code after the last row.
+const VARIANT_T BMP_VARIANTS[] = {
     {"info24", "rgb", 37, 23, "BMP3:", REFERENCE_IMAGEMAGICK, 0, 0},
     {"core24", "rgb", 37, 23, "BMP2:", REFERENCE_IMAGEMAGICK, 0, 0},
     {"v5_24", "rgb", 37, 23, "-alpha off BMP:", REFERENCE_IMAGEMAGICK, 0, 0},
@@ -110,12 +110,12 @@ const VARIANT_T kBmpVariants[] = {
     {"core8", "few", 37, 23, "-type Palette BMP2:", REFERENCE_IMAGEMAGICK, 0, 0},
     {"core4", "rgb", 37, 23, "-colors 16 -type Palette BMP2:", REFERENCE_IMAGEMAGICK, 0, 0},
     {"core1", "rgb", 37, 23, "-monochrome BMP2:", REFERENCE_IMAGEMAGICK, 0, 0},
-    /* ImageMagick widens 5- and 6-bit fields by bit replication: 1 off for a few values. */
+    // ImageMagick widens 5- and 6-bit fields by bit replication: 1 off for a few values.
     {"rgb565", "rgb", 37, 23, "-alpha off -define bmp:subtype=RGB565 BMP:", REFERENCE_IMAGEMAGICK,
      1, 0},
     {"rgb555", "rgb", 37, 23, "-alpha off -define bmp:subtype=RGB555 BMP:", REFERENCE_IMAGEMAGICK,
      1, 0},
-    /* ImageMagick reads 4- and 1-bit fields as v << 4 and v << 7, without widening. */
+    // ImageMagick reads 4- and 1-bit fields as v << 4 and v << 7, without widening.
     {"argb4444", "rgba", 37, 23, "-define bmp:subtype=ARGB4444 BMP:", REFERENCE_NONE, 0, 0},
     {"argb1555", "rgba", 37, 23, "-define bmp:subtype=ARGB1555 BMP:", REFERENCE_NONE, 0, 0},
     {"argb32", "rgba", 37, 23, "BMP:", REFERENCE_IMAGEMAGICK, 0, 0},
@@ -128,20 +128,35 @@ const VARIANT_T kBmpVariants[] = {
      0, 0},
 };
 
+// The words of options; the last one is the prefix of the output file's name.
+std::vector<std::string> wordsOf(const std::string &options) {
+    std::vector<std::string> words;
+    size_t at = 0;
+    while (at < options.size()) {
+        size_t end = options.find(' ', at);
+        end = end == std::string::npos ? options.size() : end;
+        if (end > at) {
+            words.push_back(options.substr(at, end - at));
+        }
+        at = end + 1;
+    }
+    return words;
+}
+
 template <size_t N>
 std::vector<CORPUS_FILE_T> makeCorpus(const std::string &plugin, const VARIANT_T (&variants)[N],
                                       const char *extension) {
     std::vector<CORPUS_FILE_T> corpus;
-    std::string dir = scratchDir() + "/" + plugin;
-    runCommand("mkdir -p '" + dir + "'");
     for (const VARIANT_T &variant : variants) {
-        std::string source = dir + "/" + variant.name + ".pam";
+        std::string stem = scratchDir() + "/" + plugin + "-" + variant.name;
+        std::string source = stem + ".pam";
         writePam(source, makePattern(variant.source, variant.width, variant.height));
-        std::string path = dir + "/" + variant.name + extension;
-        std::string command = std::string(CONVERT_PROGRAM) + " '" + source + "' " +
-                              variant.options + "'" + path + "'";
-        if (!runCommand(command)) {
-            ADD_FAILURE() << "could not make " << path << " with: " << command;
+        std::string path = stem + extension;
+        std::vector<std::string> arguments = wordsOf(variant.options);
+        arguments.back() += path;
+        arguments.insert(arguments.begin(), source);
+        if (!runConvert(arguments)) {
+            ADD_FAILURE() << "could not make " << path << " with: " << variant.options;
             continue;
         }
         corpus.push_back({variant.name, path, variant.reference, variant.tolerance, variant.slack});
@@ -159,13 +174,13 @@ const std::vector<CORPUS_FILE_T> &corpusOf(const std::string &plugin) {
     }
     std::vector<CORPUS_FILE_T> corpus;
     if (plugin == "ifpng") {
-        corpus = makeCorpus(plugin, kPngVariants, ".png");
+        corpus = makeCorpus(plugin, PNG_VARIANTS, ".png");
     } else if (plugin == "ifjpeg") {
-        corpus = makeCorpus(plugin, kJpegVariants, ".jpg");
+        corpus = makeCorpus(plugin, JPEG_VARIANTS, ".jpg");
     } else if (plugin == "ifgif") {
-        corpus = makeCorpus(plugin, kGifVariants, ".gif");
+        corpus = makeCorpus(plugin, GIF_VARIANTS, ".gif");
     } else if (plugin == "ifbmp") {
-        corpus = makeCorpus(plugin, kBmpVariants, ".bmp");
+        corpus = makeCorpus(plugin, BMP_VARIANTS, ".bmp");
     }
     return made.emplace(plugin, corpus).first->second;
 }

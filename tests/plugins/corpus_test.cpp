@@ -1,9 +1,10 @@
-/* Every pixel a plug-in decodes from the corpus equals the reference decode of that file. */
+// Every pixel a plug-in decodes from the corpus equals the reference decode of that file.
 #include <gtest/gtest.h>
 
-#include "corpus.h"
-#include "picture_files.h"
-#include "spi_host.h"
+#include "tests/plugins/corpus.h"
+#include "tests/plugins/picture_files.h"
+#include "tests/plugins/spi_host.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -43,18 +44,18 @@ void expectCorpusDecodesAsReference(const std::string &plugin) {
 
 }  // namespace
 
-TEST(Corpus, PngVariantsDecodeExactlyAsImageMagick) {
+TEST(PluginsCorpus, PngVariantsDecodeExactlyAsImageMagick) {
     expectCorpusDecodesAsReference("ifpng");
 }
 
-TEST(Corpus, JpegVariantsDecodeExactlyAsDjpeg) {
+TEST(PluginsCorpus, JpegVariantsDecodeExactlyAsDjpeg) {
     expectCorpusDecodesAsReference("ifjpeg");
 }
 
-TEST(Corpus, GifFirstFramesDecodeExactlyAsImageMagick) {
+TEST(PluginsCorpus, GifFirstFramesDecodeExactlyAsImageMagick) {
     expectCorpusDecodesAsReference("ifgif");
 }
 
-TEST(Corpus, BmpVariantsDecodeExactlyAsImageMagick) {
+TEST(PluginsCorpus, BmpVariantsDecodeExactlyAsImageMagick) {
     expectCorpusDecodesAsReference("ifbmp");
 }

@@ -1,17 +1,18 @@
-/* Every corpus file cut short or with a byte spoilt gives an error code, never a crash or a
- * read out of bounds (the sanitizer build sees to the latter). */
+// Every corpus file cut short or with a byte spoilt gives an error code, never a crash or a
+// read out of bounds (the sanitizer build sees to the latter).
 #include <set>
 
 #include <gtest/gtest.h>
 
-#include "corpus.h"
-#include "picture_files.h"
-#include "spi_host.h"
+#include "tests/plugins/corpus.h"
+#include "tests/plugins/picture_files.h"
+#include "tests/plugins/spi_host.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
-/* Every offset of the first 40 bytes (the headers), then 40 spread over the rest, then the
- * last few. */
+// Every offset of the first 40 bytes (the headers), then 40 spread over the rest, then the
+// last few.
 std::set<size_t> damageOffsets(size_t size) {
     std::set<size_t> offsets;
     for (size_t i = 0; i < 40 && i < size; i++) {
@@ -66,18 +67,18 @@ void expectDamageIsReported(const std::string &plugin) {
 
 }  // namespace
 
-TEST(DamagedInput, CutOrSpoiltPngGivesErrorCodes) {
+TEST(PluginsDamagedInput, CutOrSpoiltPngGivesErrorCodes) {
     expectDamageIsReported("ifpng");
 }
 
-TEST(DamagedInput, CutOrSpoiltJpegGivesErrorCodes) {
+TEST(PluginsDamagedInput, CutOrSpoiltJpegGivesErrorCodes) {
     expectDamageIsReported("ifjpeg");
 }
 
-TEST(DamagedInput, CutOrSpoiltGifGivesErrorCodes) {
+TEST(PluginsDamagedInput, CutOrSpoiltGifGivesErrorCodes) {
     expectDamageIsReported("ifgif");
 }
 
-TEST(DamagedInput, CutOrSpoiltBmpGivesErrorCodes) {
+TEST(PluginsDamagedInput, CutOrSpoiltBmpGivesErrorCodes) {
     expectDamageIsReported("ifbmp");
 }

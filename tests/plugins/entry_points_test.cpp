@@ -1,19 +1,20 @@
-/* The interface as a host sees it, for each of the four plug-ins. */
-#include <cstring>
+// The interface as a host sees it, for each of the four plug-ins.
 #include <fcntl.h>
+#include <string.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include "corpus.h"
-#include "picture_files.h"
-#include "spi_host.h"
+#include "tests/plugins/corpus.h"
+#include "tests/plugins/picture_files.h"
+#include "tests/plugins/spi_host.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
-const char *const kPlugins[] = {"ifbmp", "ifpng", "ifjpeg", "ifgif"};
+const char *const PLUGINS[] = {"ifbmp", "ifpng", "ifjpeg", "ifgif"};
 
-/* A sample of each plug-in's format, and its size. */
+// A sample of each plug-in's format, and its size.
 struct SAMPLE_T {
     std::string path;
     int32_t width;
@@ -30,7 +31,7 @@ struct PROGRESS_LOG_T {
     int lastNum = -1;
     int lastDenom = -1;
     bool rising = true;
-    int stopAt = -1; /* call that asks to stop */
+    int stopAt = -1;  // call that asks to stop
 };
 
 int WINAPI logProgress(int num, int denom, long data) {
@@ -46,7 +47,7 @@ FARPROC asFarproc(PLUGIN_PROGRESS_T callback) {
     return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(callback));
 }
 
-class EntryPoints : public testing::Test {
+class PluginsEntryPoints : public testing::Test {
    protected:
     void SetUp() override {
         if (!haveImageMagick()) {
@@ -57,8 +58,8 @@ class EntryPoints : public testing::Test {
 
 }  // namespace
 
-TEST_F(EntryPoints, PluginInfoTextsAreTruncatedAndAlwaysTerminated) {
-    for (const char *name : kPlugins) {
+TEST_F(PluginsEntryPoints, PluginInfoTextsAreTruncatedAndAlwaysTerminated) {
+    for (const char *name : PLUGINS) {
         SCOPED_TRACE(name);
         const SPI_T &spi = spiNamed(name);
         char text[256];
@@ -66,14 +67,14 @@ TEST_F(EntryPoints, PluginInfoTextsAreTruncatedAndAlwaysTerminated) {
         EXPECT_STREQ(text, "00IN");
         for (int infono = 1; infono <= 3; infono++) {
             EXPECT_GT(spi.getPluginInfo(infono, text, sizeof text), 0) << infono;
-            EXPECT_EQ(std::strlen(text), static_cast<size_t>(spi.getPluginInfo(infono, text, 256)));
+            EXPECT_EQ(strlen(text), static_cast<size_t>(spi.getPluginInfo(infono, text, 256)));
         }
         EXPECT_EQ(spi.getPluginInfo(4, text, sizeof text), 0) << "one format only";
-        std::memset(text, 'x', sizeof text);
+        memset(text, 'x', sizeof text);
         EXPECT_EQ(spi.getPluginInfo(1, text, 6), 5);
         EXPECT_EQ(text[5], '\0');
         EXPECT_EQ(text[6], 'x');
-        std::memset(text, 'x', sizeof text);
+        memset(text, 'x', sizeof text);
         EXPECT_EQ(spi.getPluginInfo(0, text, 1), 0);
         EXPECT_EQ(text[0], '\0');
         EXPECT_EQ(spi.getPluginInfo(0, text, 0), 0);
@@ -82,18 +83,18 @@ TEST_F(EntryPoints, PluginInfoTextsAreTruncatedAndAlwaysTerminated) {
     }
     char filter[64];
     spiNamed("ifjpeg").getPluginInfo(2, filter, sizeof filter);
-    EXPECT_NE(std::strstr(filter, "*.jpg"), nullptr);
+    EXPECT_NE(strstr(filter, "*.jpg"), nullptr);
 }
 
-TEST_F(EntryPoints, IsSupportedKnowsItsOwnFormatByHeadOrByHandle) {
-    for (const char *name : kPlugins) {
-        for (const char *other : kPlugins) {
+TEST_F(PluginsEntryPoints, IsSupportedKnowsItsOwnFormatByHeadOrByHandle) {
+    for (const char *name : PLUGINS) {
+        for (const char *other : PLUGINS) {
             SCOPED_TRACE(std::string(name) + " asked about " + other);
             const SPI_T &spi = spiNamed(name);
             std::string path = sampleOf(other).path;
             std::vector<uint8_t> head = readBytes(path);
             head.resize(PLUGIN_HEAD_SIZE, 0);
-            int expected = std::strcmp(name, other) == 0 ? 1 : 0;
+            int expected = strcmp(name, other) == 0 ? 1 : 0;
             EXPECT_EQ(spi.isSupported(&path[0], reinterpret_cast<PLUGIN_DW_T>(head.data())) != 0,
                       expected != 0);
             int fd = open(path.c_str(), O_RDONLY);
@@ -105,8 +106,8 @@ TEST_F(EntryPoints, IsSupportedKnowsItsOwnFormatByHeadOrByHandle) {
     }
 }
 
-TEST_F(EntryPoints, PictureInfoFromFileAtOffsetAndFromMemory) {
-    for (const char *name : kPlugins) {
+TEST_F(PluginsEntryPoints, PictureInfoFromFileAtOffsetAndFromMemory) {
+    for (const char *name : PLUGINS) {
         SCOPED_TRACE(name);
         const SPI_T &spi = spiNamed(name);
         SAMPLE_T sample = sampleOf(name);
@@ -117,28 +118,28 @@ TEST_F(EntryPoints, PictureInfoFromFileAtOffsetAndFromMemory) {
         writeBytes(wrappedPath, wrapped);
 
         PictureInfo info;
-        std::memset(&info, 0x55, sizeof info);
+        memset(&info, 0x55, sizeof info);
         ASSERT_EQ(spi.getPictureInfo(&wrappedPath[0], 1000, PLUGIN_INPUT_FILE, &info), PLUGIN_OK);
         EXPECT_EQ(static_cast<int32_t>(info.left), 0);
         EXPECT_EQ(static_cast<int32_t>(info.top), 0);
         EXPECT_EQ(static_cast<int32_t>(info.width), sample.width);
         EXPECT_EQ(static_cast<int32_t>(info.height), sample.height);
         EXPECT_GT(static_cast<int>(info.colorDepth), 0);
-        HLOCAL comments = info.hInfo; /* the record is packed: no reference to the field */
+        HLOCAL comments = info.hInfo;  // the record is packed: no reference to the field
         EXPECT_EQ(comments, nullptr);
         PictureInfo fromMemory;
         ASSERT_EQ(
             spi.getPictureInfo(reinterpret_cast<LPSTR>(bytes.data()),
                                static_cast<long>(bytes.size()), PLUGIN_INPUT_MEMORY, &fromMemory),
             PLUGIN_OK);
-        EXPECT_EQ(std::memcmp(&info, &fromMemory, sizeof info), 0);
+        EXPECT_EQ(memcmp(&info, &fromMemory, sizeof info), 0);
         EXPECT_EQ(spi.getPictureInfo(&wrappedPath[0], 0, PLUGIN_INPUT_FILE, &info),
                   PLUGIN_ERR_UNKNOWN_FORMAT);
     }
 }
 
-TEST_F(EntryPoints, PictureFromFileAtOffsetEqualsPictureFromMemory) {
-    for (const char *name : kPlugins) {
+TEST_F(PluginsEntryPoints, PictureFromFileAtOffsetEqualsPictureFromMemory) {
+    for (const char *name : PLUGINS) {
         SCOPED_TRACE(name);
         const SPI_T &spi = spiNamed(name);
         SAMPLE_T sample = sampleOf(name);
@@ -157,8 +158,8 @@ TEST_F(EntryPoints, PictureFromFileAtOffsetEqualsPictureFromMemory) {
     }
 }
 
-TEST_F(EntryPoints, InputProblemsGiveTheirCodes) {
-    for (const char *name : kPlugins) {
+TEST_F(PluginsEntryPoints, InputProblemsGiveTheirCodes) {
+    for (const char *name : PLUGINS) {
         SCOPED_TRACE(name);
         const SPI_T &spi = spiNamed(name);
         std::string path = sampleOf(name).path;
@@ -176,8 +177,8 @@ TEST_F(EntryPoints, InputProblemsGiveTheirCodes) {
     }
 }
 
-TEST_F(EntryPoints, ProgressIsReportedPerRowAndStopsOnRequest) {
-    for (const char *name : kPlugins) {
+TEST_F(PluginsEntryPoints, ProgressIsReportedPerRowAndStopsOnRequest) {
+    for (const char *name : PLUGINS) {
         SCOPED_TRACE(name);
         const SPI_T &spi = spiNamed(name);
         std::vector<uint8_t> bytes = readBytes(sampleOf(name).path);
@@ -198,8 +199,8 @@ TEST_F(EntryPoints, ProgressIsReportedPerRowAndStopsOnRequest) {
     }
 }
 
-TEST_F(EntryPoints, NoPreviewAndNothingToConfigure) {
-    for (const char *name : kPlugins) {
+TEST_F(PluginsEntryPoints, NoPreviewAndNothingToConfigure) {
+    for (const char *name : PLUGINS) {
         SCOPED_TRACE(name);
         const SPI_T &spi = spiNamed(name);
         std::string path = sampleOf(name).path;

@@ -1,10 +1,11 @@
-/* Hostile PNG, JPEG and GIF files: huge or zero sizes, lying lengths, short palettes. */
+// Hostile PNG, JPEG and GIF files: huge or zero sizes, lying lengths, short palettes.
 #include <gtest/gtest.h>
 
-#include "corpus.h"
-#include "picture_files.h"
-#include "png_writer.h"
-#include "spi_host.h"
+#include "tests/plugins/corpus.h"
+#include "tests/plugins/picture_files.h"
+#include "tests/plugins/png_writer.h"
+#include "tests/plugins/spi_host.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ int pngCode(const std::vector<uint8_t> &png) {
     return decodeMemory(spiNamed("ifpng"), png).code;
 }
 
-/* A GIF whose codes are each preceded by a clear code, so that they stay 3 bits wide. */
+// A GIF whose codes are each preceded by a clear code, so that they stay 3 bits wide.
 struct GIF_LAYOUT_T {
     uint16_t screenWidth = 4;
     uint16_t screenHeight = 2;
@@ -33,19 +34,19 @@ struct GIF_LAYOUT_T {
     uint16_t top = 0;
     uint16_t width = 4;
     uint16_t height = 2;
-    int paletteBits = 2; /* 2^paletteBits colours in the global table */
+    int paletteBits = 2;  // 2^paletteBits colours in the global table
     int transparent = -1;
-    std::vector<uint8_t> indices; /* each below 4 */
+    std::vector<uint8_t> indices;  // each below 4
     int frames = 1;
 };
 
 void putCodes(std::vector<uint8_t> &gif, const std::vector<uint8_t> &indices) {
     std::vector<unsigned> codes;
     for (uint8_t index : indices) {
-        codes.push_back(4); /* clear */
+        codes.push_back(4);  // clear
         codes.push_back(index);
     }
-    codes.push_back(5); /* end */
+    codes.push_back(5);  // end
     std::vector<uint8_t> packed;
     unsigned bits = 0, buffer = 0;
     for (unsigned code : codes) {
@@ -60,7 +61,7 @@ void putCodes(std::vector<uint8_t> &gif, const std::vector<uint8_t> &indices) {
     if (bits > 0) {
         packed.push_back(static_cast<uint8_t>(buffer));
     }
-    gif.push_back(2); /* smallest code size */
+    gif.push_back(2);  // smallest code size
     for (size_t at = 0; at < packed.size(); at += 255) {
         size_t count = std::min<size_t>(255, packed.size() - at);
         gif.push_back(static_cast<uint8_t>(count));
@@ -124,7 +125,7 @@ std::vector<uint8_t> rgbOf(std::initializer_list<int> colours) {
     return rgb;
 }
 
-/* The SOF segment's height is 5 bytes after its marker, the width 7. */
+// The SOF segment's height is 5 bytes after its marker, the width 7.
 size_t sofAt(const std::vector<uint8_t> &jpeg) {
     for (size_t i = 2; i + 9 < jpeg.size(); i++) {
         if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
@@ -136,7 +137,7 @@ size_t sofAt(const std::vector<uint8_t> &jpeg) {
 
 }  // namespace
 
-TEST(HostilePng, HugeOrZeroSizesGiveErrorCodes) {
+TEST(PluginsHostilePng, HugeOrZeroSizesGiveErrorCodes) {
     std::vector<std::vector<uint8_t>> rows(2, std::vector<uint8_t>(6, 0x40));
     EXPECT_EQ(pngCode(pngWith(pngIhdr(2, 2, 8, 2), rows)), PLUGIN_OK);
     EXPECT_EQ(pngCode(pngWith(pngIhdr(20000, 20000, 8, 2), rows)), PLUGIN_ERR_NO_MEMORY);
@@ -147,10 +148,10 @@ TEST(HostilePng, HugeOrZeroSizesGiveErrorCodes) {
         << "rows missing";
 }
 
-TEST(HostilePng, LyingChunkLengthsGiveBrokenData) {
+TEST(PluginsHostilePng, LyingChunkLengthsGiveBrokenData) {
     std::vector<std::vector<uint8_t>> rows(2, std::vector<uint8_t>(6, 0x40));
     std::vector<uint8_t> png = pngWith(pngIhdr(2, 2, 8, 2), rows);
-    size_t idat = 8 + 25; /* signature, IHDR */
+    size_t idat = 8 + 25;  // signature, IHDR
     for (uint32_t length : {0x7FFFFFFFu, 0xFFFFFFFFu, 0x100u, 0u}) {
         std::vector<uint8_t> lying = png;
         for (int i = 0; i < 4; i++) {
@@ -163,7 +164,7 @@ TEST(HostilePng, LyingChunkLengthsGiveBrokenData) {
     EXPECT_EQ(pngCode(badCrc), PLUGIN_ERR_BROKEN_DATA);
 }
 
-TEST(HostilePng, IndicesBeyondAShortPaletteAreBlack) {
+TEST(PluginsHostilePng, IndicesBeyondAShortPaletteAreBlack) {
     std::vector<std::vector<uint8_t>> rows = {{0, 1, 2, 255}};
     DECODED_T decoded = decodeMemory(spiNamed("ifpng"),
                                      pngWith(pngIhdr(4, 1, 8, 3), rows, {10, 20, 30, 11, 21, 31}));
@@ -171,7 +172,7 @@ TEST(HostilePng, IndicesBeyondAShortPaletteAreBlack) {
     EXPECT_EQ(decoded.rgb, rgbOf({0, 1, 100, 100}));
 }
 
-TEST(HostileGif, FramesAndScreensOfHostileSizes) {
+TEST(PluginsHostileGif, FramesAndScreensOfHostileSizes) {
     GIF_LAYOUT_T layout;
     layout.indices = {0, 1, 2, 3, 3, 2, 1, 0};
     DECODED_T decoded = decodeMemory(spiNamed("ifgif"), gifWith(layout));
@@ -186,16 +187,16 @@ TEST(HostileGif, FramesAndScreensOfHostileSizes) {
     empty.indices.clear();
     EXPECT_EQ(decodeMemory(spiNamed("ifgif"), gifWith(empty)).code, PLUGIN_ERR_BROKEN_DATA);
     GIF_LAYOUT_T missing = layout;
-    missing.height = 3; /* codes for 2 rows only */
+    missing.height = 3;  // codes for 2 rows only
     EXPECT_EQ(decodeMemory(spiNamed("ifgif"), gifWith(missing)).code, PLUGIN_ERR_BROKEN_DATA);
     GIF_LAYOUT_T none = layout;
     none.frames = 0;
     EXPECT_EQ(decodeMemory(spiNamed("ifgif"), gifWith(none)).code, PLUGIN_ERR_BROKEN_DATA);
 }
 
-TEST(HostileGif, ShortPaletteTransparencyAndOffsetFrame) {
+TEST(PluginsHostileGif, ShortPaletteTransparencyAndOffsetFrame) {
     GIF_LAYOUT_T layout;
-    layout.paletteBits = 1; /* two colours, yet codes 2 and 3 come */
+    layout.paletteBits = 1;  // two colours, yet codes 2 and 3 come
     layout.indices = {0, 1, 2, 3, 3, 2, 1, 0};
     DECODED_T decoded = decodeMemory(spiNamed("ifgif"), gifWith(layout));
     ASSERT_EQ(decoded.code, PLUGIN_OK);
@@ -207,7 +208,7 @@ TEST(HostileGif, ShortPaletteTransparencyAndOffsetFrame) {
     decoded = decodeMemory(spiNamed("ifgif"), gifWith(clear));
     EXPECT_EQ(decoded.rgb, rgbOf({0, 1, -1, 3, 3, -1, 1, 0}));
 
-    /* A 2 x 1 frame at (1, 1) of a 3 x 2 screen, and one that sticks out to the right. */
+    // A 2 x 1 frame at (1, 1) of a 3 x 2 screen, and one that sticks out to the right.
     GIF_LAYOUT_T offset = clear;
     offset.transparent = -1;
     offset.screenWidth = 3;
@@ -223,7 +224,7 @@ TEST(HostileGif, ShortPaletteTransparencyAndOffsetFrame) {
     EXPECT_EQ(decoded.rgb, rgbOf({-1, -1, -1, -1, -1, -1, 3, 1}));
 }
 
-TEST(HostileGif, OnlyTheFirstFrameIsShown) {
+TEST(PluginsHostileGif, OnlyTheFirstFrameIsShown) {
     GIF_LAYOUT_T layout;
     layout.frames = 2;
     layout.indices = {0, 1, 2, 3, 3, 2, 1, 0};
@@ -231,7 +232,7 @@ TEST(HostileGif, OnlyTheFirstFrameIsShown) {
     EXPECT_EQ(decoded.rgb, rgbOf({0, 1, 2, 3, 3, 2, 1, 0}));
 }
 
-TEST(HostileJpeg, HugeOrZeroSizesAndLyingLengthsGiveErrorCodes) {
+TEST(PluginsHostileJpeg, HugeOrZeroSizesAndLyingLengthsGiveErrorCodes) {
     if (!haveImageMagick()) {
         GTEST_SKIP() << "ImageMagick missing";
     }

@@ -1,45 +1,55 @@
-#include "picture_files.h"
+#include "tests/plugins/picture_files.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <sstream>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include <gtest/gtest.h>
 
+#include "tests/support/run_program.h"
+#include "tests/support/test_files.h"
+
 namespace {
 
-std::string makeScratchDir() {
-    const char *base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/plugins_test.XXXXXX";
-    if (mkdtemp(&pattern[0]) == nullptr) {
-        ADD_FAILURE() << "mkdtemp failed";
-    }
-    return pattern;
-}
-
 struct SCRATCH_T {
-    std::string path = makeScratchDir();
+    std::string path = makeTempDir("plugins-test");
     ~SCRATCH_T() {
-        if (std::getenv("PLUGINS_TEST_KEEP") == nullptr) {
-            runCommand("rm -rf '" + path + "'");
+        if (getenv("PLUGINS_TEST_KEEP") == nullptr) {
+            removeTree(path);
         }
     }
 };
 
-/* Reads a binary PNM (P5 or P6, maxval 255) as RGBA. */
+bool found(const char *program) {
+    return strstr(program, "NOTFOUND") == nullptr && program[0] != '\0';
+}
+
+bool runQuietly(const std::vector<std::string> &argv, std::string *out = nullptr) {
+    RUN_RESULT_T result = runProgram(argv, scratchDir());
+    if (result.status != 0) {
+        ADD_FAILURE() << argv[0] << " failed (" << result.status << "): " << result.err;
+        return false;
+    }
+    if (out != nullptr) {
+        *out = result.out;
+    }
+    return true;
+}
+
+// Reads a binary PNM (P5 or P6, maxval 255) as RGBA.
 bool readPnm(const std::string &path, RGBA_PICTURE_T *picture) {
     std::vector<uint8_t> bytes = readBytes(path);
     std::string text(bytes.begin(), bytes.end());
-    std::istringstream in(text);
-    std::string magic;
+    char magic[3] = {};
     int maxval = 0;
-    in >> magic >> picture->width >> picture->height >> maxval;
-    in.get();
-    int channels = magic == "P6" ? 3 : magic == "P5" ? 1 : 0;
+    int start = 0;
+    if (sscanf(text.c_str(), "%2s %d %d %d%n", magic, &picture->width, &picture->height, &maxval,
+               &start) != 4) {
+        return false;
+    }
+    start++;  // the one blank after maxval
+    int channels = strcmp(magic, "P6") == 0 ? 3 : strcmp(magic, "P5") == 0 ? 1 : 0;
     size_t count = static_cast<size_t>(picture->width) * picture->height;
-    size_t start = static_cast<size_t>(in.tellg());
     if (channels == 0 || maxval != 255 || bytes.size() < start + count * channels) {
         return false;
     }
@@ -60,28 +70,18 @@ const std::string &scratchDir() {
     return scratch.path;
 }
 
-std::vector<uint8_t> readBytes(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
-                                std::istreambuf_iterator<char>());
-}
-
-void writeBytes(const std::string &path, const std::vector<uint8_t> &bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char *>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
-bool runCommand(const std::string &command) {
-    return std::system(command.c_str()) == 0;
-}
-
 bool haveImageMagick() {
-    return std::string(CONVERT_PROGRAM).find("NOTFOUND") == std::string::npos;
+    return found(CONVERT_PROGRAM);
 }
 
 bool haveDjpeg() {
-    return std::string(DJPEG_PROGRAM).find("NOTFOUND") == std::string::npos;
+    return found(DJPEG_PROGRAM);
+}
+
+bool runConvert(const std::vector<std::string> &arguments) {
+    std::vector<std::string> argv = {CONVERT_PROGRAM};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return runQuietly(argv);
 }
 
 RGBA_PICTURE_T makePattern(const std::string &kind, int width, int height) {
@@ -124,18 +124,20 @@ void writePam(const std::string &path, const RGBA_PICTURE_T &picture) {
 
 bool imageMagickDecode(const std::string &path, RGBA_PICTURE_T *picture, bool ignoreAlpha) {
     std::string raw = path + ".rgba";
-    std::string size = path + ".size";
-    std::string source = "'" + path + "[0]'";
-    std::string alpha = ignoreAlpha ? " -alpha off" : "";
-    if (!runCommand(std::string(CONVERT_PROGRAM) + " " + source + alpha +
-                    " -depth 16 -endian MSB rgba:'" + raw + "' && " + CONVERT_PROGRAM + " " +
-                    source + " -format '%w %h' info:- > '" + size + "'")) {
+    std::string source = path + "[0]";
+    std::vector<std::string> decode = {CONVERT_PROGRAM, source};
+    if (ignoreAlpha) {
+        decode.insert(decode.end(), {"-alpha", "off"});
+    }
+    decode.insert(decode.end(), {"-depth", "16", "-endian", "MSB", "rgba:" + raw});
+    std::string size;
+    if (!runQuietly(decode) ||
+        !runQuietly({CONVERT_PROGRAM, source, "-format", "%w %h", "info:-"}, &size) ||
+        sscanf(size.c_str(), "%d %d", &picture->width, &picture->height) != 2) {
         return false;
     }
-    std::ifstream in(size);
-    in >> picture->width >> picture->height;
-    /* Read at 16 bits and rounded here: ImageMagick's own reduction of some 16-bit kinds
-     * to 8 bits truncates. */
+    // Read at 16 bits and rounded here: ImageMagick's own reduction of some 16-bit kinds to 8
+    // bits truncates.
     std::vector<uint8_t> wide = readBytes(raw);
     picture->rgba.resize(wide.size() / 2);
     for (size_t i = 0; i < picture->rgba.size(); i++) {
@@ -147,8 +149,7 @@ bool imageMagickDecode(const std::string &path, RGBA_PICTURE_T *picture, bool ig
 
 bool djpegDecode(const std::string &path, RGBA_PICTURE_T *picture) {
     std::string pnm = path + ".pnm";
-    return runCommand(std::string(DJPEG_PROGRAM) + " -pnm -outfile '" + pnm + "' '" + path + "'") &&
-           readPnm(pnm, picture);
+    return runQuietly({DJPEG_PROGRAM, "-pnm", "-outfile", pnm, path}) && readPnm(pnm, picture);
 }
 
 std::vector<uint8_t> overWhiteRgb(const RGBA_PICTURE_T &picture) {
@@ -170,7 +171,7 @@ int largestDifference(const std::vector<uint8_t> &a, const std::vector<uint8_t> 
     }
     int largest = 0;
     for (size_t i = 0; i < a.size(); i++) {
-        int d = std::abs(static_cast<int>(a[i]) - static_cast<int>(b[i]));
+        int d = abs(static_cast<int>(a[i]) - static_cast<int>(b[i]));
         largest = d > largest ? d : largest;
     }
     return largest;

@@ -1,4 +1,4 @@
-#include "png_writer.h"
+#include "tests/plugins/png_writer.h"
 
 #include <zlib.h>
 

@@ -1,19 +1,16 @@
-#include "spi_host.h"
+#include "tests/plugins/spi_host.h"
 
-#include <dlfcn.h>
 #include <map>
 
 #include <gtest/gtest.h>
 
+#include "common/little_endian.h"
+
 namespace {
 
 template <typename T>
-T bind(void *module, const char *name) {
-    return reinterpret_cast<T>(dlsym(module, name));
-}
-
-uint32_t le32(const uint8_t *p) {
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+T bind(HMODULE module, const char *name) {
+    return reinterpret_cast<T>(reinterpret_cast<void (*)(void)>(GetProcAddress(module, name)));
 }
 
 }  // namespace
@@ -26,8 +23,8 @@ const SPI_T &spiNamed(const std::string &name) {
     }
     std::string path = std::string(PLUGIN_BUILD_DIR) + "/" + name + ".spi";
     SPI_T spi = {};
-    spi.module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    EXPECT_NE(spi.module, nullptr) << path << ": " << dlerror();
+    spi.module = LoadLibraryA(path.c_str());
+    EXPECT_NE(spi.module, nullptr) << path << ": error " << GetLastError();
     if (spi.module != nullptr) {
         spi.getPluginInfo = bind<GET_PLUGIN_INFO_T>(spi.module, "GetPluginInfo");
         spi.isSupported = bind<IS_SUPPORTED_T>(spi.module, "IsSupported");
@@ -57,11 +54,11 @@ DECODED_T takeBlocks(int code, HANDLE info, HANDLE pixels) {
     }
     const uint8_t *header = static_cast<const uint8_t *>(LocalLock(info));
     const uint8_t *bits = static_cast<const uint8_t *>(LocalLock(pixels));
-    decoded.width = static_cast<int32_t>(le32(header + 4));
-    decoded.height = static_cast<int32_t>(le32(header + 8));
+    decoded.width = static_cast<int32_t>(loadLe32(header + 4));
+    decoded.height = static_cast<int32_t>(loadLe32(header + 8));
     decoded.bits = header[14];
-    uint32_t colours = le32(header + 32);
-    bool sound = le32(header) == 40u && le32(header + 16) == 0u &&
+    uint32_t colours = loadLe32(header + 32);
+    bool sound = loadLe32(header) == 40u && loadLe32(header + 16) == 0u &&
                  (decoded.bits == 8 || decoded.bits == 24) && decoded.width > 0 &&
                  decoded.height > 0;
     EXPECT_TRUE(sound) << "not a bottom-up BI_RGB 8- or 24-bit BITMAPINFOHEADER";
@@ -101,7 +98,7 @@ DECODED_T decodeMemory(const SPI_T &spi, const std::vector<uint8_t> &bytes, FARP
                        long data) {
     HANDLE info = nullptr;
     HANDLE pixels = nullptr;
-    std::vector<uint8_t> copy(bytes); /* exactly as long as the picture, for ASan */
+    std::vector<uint8_t> copy(bytes);  // exactly as long as the picture, for ASan
     int code = spi.getPicture(reinterpret_cast<LPSTR>(copy.data()), static_cast<long>(copy.size()),
                               PLUGIN_INPUT_MEMORY, &info, &pixels, progress, data);
     return takeBlocks(code, info, pixels);

@@ -1,15 +1,16 @@
-/* A plug-in loaded by path as a host loads it, and its GetPicture result read back. */
-#ifndef SPI_HOST_H
-#define SPI_HOST_H
+// A plug-in loaded by path as a host loads it, and its GetPicture result read back.
+#ifndef TESTS_PLUGINS_SPI_HOST_H
+#define TESTS_PLUGINS_SPI_HOST_H
 
-#include <cstdint>
+#include <stdint.h>
+
 #include <string>
 #include <vector>
 
-#include "picture_plugin.h"
+#include "plugin_kit/include/picture_plugin.h"
 
 struct SPI_T {
-    void *module;
+    HMODULE module;
     GET_PLUGIN_INFO_T getPluginInfo;
     IS_SUPPORTED_T isSupported;
     GET_PICTURE_INFO_T getPictureInfo;
@@ -18,10 +19,10 @@ struct SPI_T {
     CONFIGURATION_DLG_T configurationDlg;
 };
 
-/* "ifbmp" etc., loaded once from the build tree; fails the test when it can't be. */
+// "ifbmp" etc., loaded once from the build tree; fails the test when it can't be.
 const SPI_T &spiNamed(const std::string &name);
 
-/* A decoded picture, top row first, 3 bytes (red, green, blue) a pixel. */
+// A decoded picture, top row first, 3 bytes (red, green, blue) a pixel.
 struct DECODED_T {
     int code = -100;
     int32_t width = 0;
@@ -30,8 +31,8 @@ struct DECODED_T {
     std::vector<uint8_t> rgb;
 };
 
-/* Reads the two blocks back (checking that each is exactly as large as its contents) and
- * frees them. */
+// Reads the two blocks back (checking that each is exactly as large as its contents) and
+// frees them.
 DECODED_T takeBlocks(int code, HANDLE info, HANDLE pixels);
 
 DECODED_T decodeMemory(const SPI_T &spi, const std::vector<uint8_t> &bytes,
