@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include "platform/files.h"
+#include "platform/process.h"
 
 namespace {
 
@@ -33,8 +34,11 @@ int openSafeFile(const char *path, const char *mode, SAFE_FILE_T *safe) {
     if (pathExists(safe->targetPath) && !isRegularFile(safe->targetPath)) {
         safe->file = fopen(safe->targetPath, mode);
     } else {
+        // A stop between creating the file and noting its name would leave it behind.
+        holdStopRequests();
         safe->file = createTemporaryBeside(safe->targetPath, mode, &safe->temporaryPath);
         g_pending_temporary = safe->temporaryPath;
+        releaseStopRequests();
     }
     if (safe->file == nullptr) {
         const int error = errno;

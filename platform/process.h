@@ -14,4 +14,9 @@ int lockFileForProcess(const char *path);
 // removing a file is). Replaces handlers that libraries such as SDL installed.
 void installStopHandlers(void (*onStop)(void));
 
+// Between these two a stop request waits, and is acted on at the release: for steps that a
+// stop must not cut in two.
+void holdStopRequests(void);
+void releaseStopRequests(void);
+
 #endif

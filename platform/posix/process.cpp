@@ -11,6 +11,16 @@ namespace {
 
 void (*volatile g_on_stop)(void) = nullptr;
 
+// The signal mask from before holdStopRequests.
+sigset_t g_mask_before_hold;
+
+void stopSignals(sigset_t *signals) {
+    sigemptyset(signals);
+    sigaddset(signals, SIGINT);
+    sigaddset(signals, SIGTERM);
+    sigaddset(signals, SIGHUP);
+}
+
 void onStopSignal(int signalNumber) {
     void (*onStop)(void) = g_on_stop;
     if (onStop != nullptr) {
@@ -54,4 +64,14 @@ void installStopHandlers(void (*onStop)(void)) {
     for (int signalNumber : signals) {
         sigaction(signalNumber, &action, nullptr);
     }
+}
+
+void holdStopRequests(void) {
+    sigset_t stops;
+    stopSignals(&stops);
+    sigprocmask(SIG_BLOCK, &stops, &g_mask_before_hold);
+}
+
+void releaseStopRequests(void) {
+    sigprocmask(SIG_SETMASK, &g_mask_before_hold, nullptr);
 }
