@@ -28,4 +28,7 @@ RUNNING_T startProgram(const std::vector<std::string> &argv, const std::string &
                        const std::vector<std::string> &env = {});
 RUN_RESULT_T finishProgram(const RUNNING_T &running);
 
+// Sends signalNumber (SIGTERM, SIGINT, ...) to a started program; false when it could not.
+bool signalProgram(const RUNNING_T &running, int signalNumber);
+
 #endif

@@ -62,6 +62,10 @@ RUN_RESULT_T finishProgram(const RUNNING_T &running) {
     return result;
 }
 
+bool signalProgram(const RUNNING_T &running, int signalNumber) {
+    return running.pid > 0 && kill(running.pid, signalNumber) == 0;
+}
+
 RUN_RESULT_T runProgram(const std::vector<std::string> &argv, const std::string &dir,
                         const std::vector<std::string> &env) {
     return finishProgram(startProgram(argv, dir, env));
