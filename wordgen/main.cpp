@@ -1,10 +1,15 @@
 #include <stdlib.h>
 
+#include "common/safe_file.h"
+#include "platform/process.h"
 #include "wordgen/command_line.h"
 #include "wordgen/header_writer.h"
 #include "wordgen/scan_file.h"
 
 int main(int argc, char **argv) {
+    // Ctrl-C or a kill mid-write leaves the earlier header and no temporary file beside it.
+    installStopHandlers(removePendingSafeFile);
+
     const char *info = findInfoOption(argc, argv);
     if (info != nullptr) {
         return printInfo(info);
