@@ -27,6 +27,13 @@
 #define PLUGIN_ERR_RESERVED 7
 #define PLUGIN_ERR_INTERNAL 8
 
+/* The largest picture GetPicture hands back: at most PLUGIN_MAX_PIXELS pixels (width x height)
+ * and at most PLUGIN_MAX_PIXEL_BYTES bytes in the pixel block (rows padded to 4 bytes). The
+ * bundled plug-ins refuse larger pictures with PLUGIN_ERR_NO_MEMORY before decoding them, and
+ * the converter refuses larger ones from any plug-in. */
+#define PLUGIN_MAX_PIXELS ((uint64_t)1 << 26)
+#define PLUGIN_MAX_PIXEL_BYTES ((uint64_t)1 << 28)
+
 /* API version texts reported by GetPluginInfo(0, ...). */
 #define PLUGIN_VERSION_PICTURE "00IN"
 #define PLUGIN_VERSION_ARCHIVE "00AM"

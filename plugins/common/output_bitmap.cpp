@@ -2,8 +2,6 @@
 
 #include <string.h>
 
-#include <limits>
-
 #include "common/little_endian.h"
 
 namespace {
@@ -28,7 +26,7 @@ int checkPictureSize(int64_t width, int64_t height) {
         return PLUGIN_ERR_BROKEN_DATA;
     }
     if (width > INT32_MAX || height > INT32_MAX ||
-        static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > MAX_PICTURE_PIXELS) {
+        static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > PLUGIN_MAX_PIXELS) {
         return PLUGIN_ERR_NO_MEMORY;
     }
     return PLUGIN_OK;
@@ -42,7 +40,8 @@ int startOutputBitmap(OUTPUT_BITMAP_T *out, int64_t width, int64_t height, int b
     }
     uint64_t rowBytes = static_cast<uint64_t>(width) * static_cast<unsigned>(bitsPerPixel / 8);
     uint64_t stride = (rowBytes + 3u) & ~uint64_t{3};
-    if (stride > std::numeric_limits<size_t>::max() / static_cast<uint64_t>(height)) {
+    // Both sides are below 2^26 here: the product cannot overflow.
+    if (stride * static_cast<uint64_t>(height) > PLUGIN_MAX_PIXEL_BYTES) {
         return PLUGIN_ERR_NO_MEMORY;
     }
     out->width = static_cast<int32_t>(width);

@@ -9,8 +9,6 @@
 
 #include "plugin_kit/include/picture_plugin.h"
 
-// Larger pictures are refused with PLUGIN_ERR_NO_MEMORY.
-const uint64_t MAX_PICTURE_PIXELS = uint64_t{1} << 28;
 const size_t BITMAP_INFO_HEADER_SIZE = 40;
 
 struct OUTPUT_BITMAP_T {
@@ -25,10 +23,11 @@ struct OUTPUT_BITMAP_T {
 };
 
 // PLUGIN_OK when a width x height picture may be decoded, PLUGIN_ERR_BROKEN_DATA for a zero
-// or negative size, PLUGIN_ERR_NO_MEMORY for one beyond the limits.
+// or negative size, PLUGIN_ERR_NO_MEMORY for one over PLUGIN_MAX_PIXELS.
 int checkPictureSize(int64_t width, int64_t height);
 
-// Allocates the zero-filled pixel rows; the palette starts empty.
+// Allocates the zero-filled pixel rows; the palette starts empty. PLUGIN_ERR_NO_MEMORY for a
+// picture over PLUGIN_MAX_PIXELS or whose rows would take more than PLUGIN_MAX_PIXEL_BYTES.
 int startOutputBitmap(OUTPUT_BITMAP_T *out, int64_t width, int64_t height, int bitsPerPixel);
 
 // Row y counted from the top of the picture.

@@ -16,14 +16,15 @@ int readFileFrom(const char *path, long offset, INPUT_BYTES_T *input) {
         return PLUGIN_ERR_FILE_READ;
     }
     int result = PLUGIN_OK;
-    long end = -1;
-    if (fseek(file, 0, SEEK_END) != 0 || (end = ftell(file)) < 0 ||
-        fseek(file, offset, SEEK_SET) != 0) {
+    uint64_t fileSize = 0;
+    const uint64_t start = static_cast<uint64_t>(offset);
+    // A folder or a device is no picture file, whatever size it claims.
+    if (!regularFileSize(file, &fileSize) || fseek(file, offset, SEEK_SET) != 0) {
         result = PLUGIN_ERR_FILE_READ;
-    } else if (end > offset && static_cast<unsigned long>(end - offset) > MAX_INPUT_BYTES) {
+    } else if (fileSize > start && fileSize - start > MAX_INPUT_BYTES) {
         result = PLUGIN_ERR_NO_MEMORY;
     } else {
-        size_t size = end > offset ? static_cast<size_t>(end - offset) : 0;
+        size_t size = fileSize > start ? static_cast<size_t>(fileSize - start) : 0;
         input->owned.resize(size);
         if (size > 0 && fread(input->owned.data(), 1, size, file) != size) {
             result = PLUGIN_ERR_FILE_READ;

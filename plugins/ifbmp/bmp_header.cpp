@@ -80,14 +80,17 @@ int readInfoHeader(const uint8_t *h, size_t size, BMP_HEADER_T *header, size_t *
     if (header->compression == BMP_BITFIELDS || header->compression == BMP_ALPHABITFIELDS) {
         unsigned maskCount = header->compression == BMP_ALPHABITFIELDS ? 4 : 3;
         const uint8_t *masks = h + 40;
-        if (header->headerSize == 40) {
-            // The masks follow the header.
-            *afterMasks = 40 + 4 * maskCount;
-            if (size < *afterMasks) {
-                return PLUGIN_ERR_BROKEN_DATA;
-            }
-        } else if (header->headerSize >= 56) {
+        if (header->headerSize >= 56) {
             maskCount = 4;
+        }
+        // Masks the header has no room for follow it (all of them after a 40-byte header, the
+        // alpha mask after a 52-byte one), and must be in the file.
+        size_t masksEnd = 40 + 4 * size_t{maskCount};
+        if (masksEnd > header->headerSize) {
+            *afterMasks = masksEnd;
+        }
+        if (size < *afterMasks) {
+            return PLUGIN_ERR_BROKEN_DATA;
         }
         for (unsigned i = 0; i < 4; i++) {
             header->masks[i] = i < maskCount ? loadLe32(masks + 4 * i) : 0;

@@ -97,6 +97,13 @@ int runDecode(JPEG_JOB_T *job, const uint8_t *data, size_t size, OUTPUT_BITMAP_T
     bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
     jpeg_start_decompress(&cinfo);
+    // Rows are written as libjpeg reports their layout, never as assumed.
+    if (cinfo.output_components != (grey   ? 1
+                                    : cmyk ? 4
+                                           : 3) ||
+        cinfo.output_width != cinfo.image_width || cinfo.output_height != cinfo.image_height) {
+        return PLUGIN_ERR_BROKEN_DATA;
+    }
     result = startOutputBitmap(out, cinfo.output_width, cinfo.output_height, grey ? 8 : 24);
     if (result != PLUGIN_OK) {
         return result;

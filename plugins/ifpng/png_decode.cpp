@@ -18,7 +18,7 @@ struct PNG_JOB_T {
     size_t at;
     png_structp png;
     png_infop info;
-    png_bytep rows;  // one row, or the whole picture when interlaced
+    png_bytep rows;  // one row as libpng delivers it
     int failure;     // the code to return after a longjmp
 };
 
@@ -40,19 +40,17 @@ void failQuietly(png_structp png, png_const_charp message) {
 
 void warnQuietly(png_structp /* png */, png_const_charp /* message */) {}
 
-// Sets the transforms that bring every kind of PNG to one of the modes above.
-PNG_MODE_T chooseTransforms(png_structp png, png_infop info) {
+// Sets the transforms that bring every kind of PNG to 8-bit samples. Returns the bit depth of
+// the grey levels should the picture come out as one grey channel (low depths stay packed).
+int setTransforms(png_structp png, png_infop info) {
     int colourType = png_get_color_type(png, info);
     int depth = png_get_bit_depth(png, info);
     bool transparency = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     png_set_scale_16(png);
-    if (colourType == PNG_COLOR_TYPE_PALETTE) {
+    if (colourType == PNG_COLOR_TYPE_PALETTE ||
+        (colourType == PNG_COLOR_TYPE_GRAY && !transparency)) {
         png_set_packing(png);
-        return PNG_INDICES;
-    }
-    if (colourType == PNG_COLOR_TYPE_GRAY && !transparency) {
-        png_set_packing(png);
-        return PNG_INDICES;
+        return depth;
     }
     if (depth < 8) {
         png_set_expand_gray_1_2_4_to_8(png);
@@ -62,9 +60,34 @@ PNG_MODE_T chooseTransforms(png_structp png, png_infop info) {
     }
     if (colourType & PNG_COLOR_MASK_COLOR) {
         png_set_bgr(png);
-        return (colourType & PNG_COLOR_MASK_ALPHA) || transparency ? PNG_BGRA : PNG_BGR;
     }
-    return PNG_GREY_ALPHA;
+    return 8;
+}
+
+// The layout libpng delivers once its transforms are set, as it reports it: a tRNS chunk it
+// has set aside (one before PLTE, say) adds no alpha channel, whatever the plug-in expected.
+bool modeOf(png_structp png, png_infop info, PNG_MODE_T *mode) {
+    if (png_get_bit_depth(png, info) != 8) {
+        return false;
+    }
+    int channels = png_get_channels(png, info);
+    switch (png_get_color_type(png, info)) {
+        case PNG_COLOR_TYPE_PALETTE:
+        case PNG_COLOR_TYPE_GRAY:
+            *mode = PNG_INDICES;
+            return channels == 1;
+        case PNG_COLOR_TYPE_GRAY_ALPHA:
+            *mode = PNG_GREY_ALPHA;
+            return channels == 2;
+        case PNG_COLOR_TYPE_RGB:
+            *mode = PNG_BGR;
+            return channels == 3;
+        case PNG_COLOR_TYPE_RGB_ALPHA:
+            *mode = PNG_BGRA;
+            return channels == 4;
+        default:
+            return false;
+    }
 }
 
 // sourceDepth: the bit depth before the transforms widened it.
@@ -89,27 +112,44 @@ void setPngPalette(png_structp png, png_infop info, int sourceDepth, OUTPUT_BITM
     }
 }
 
-void convertRow(PNG_MODE_T mode, const png_byte *in, int32_t width, uint8_t *row) {
-    switch (mode) {
-        case PNG_INDICES:
-            memcpy(row, in, static_cast<size_t>(width));
-            break;
-        case PNG_GREY_ALPHA:
-            for (int32_t x = 0; x < width; x++) {
-                row[x] = overWhite(in[2 * x], in[2 * x + 1]);
-            }
-            break;
-        case PNG_BGR:
-            memcpy(row, in, 3 * static_cast<size_t>(width));
-            break;
-        case PNG_BGRA:
-            for (int32_t x = 0; x < width; x++) {
+// Puts count pixels of a row as libpng delivered it at columns firstX, firstX + step, ... of
+// an output row.
+void convertPixels(PNG_MODE_T mode, const png_byte *in, uint32_t count, uint8_t *row,
+                   uint32_t firstX, uint32_t step) {
+    for (uint32_t i = 0, x = firstX; i < count; i++, x += step) {
+        switch (mode) {
+            case PNG_INDICES:
+                row[x] = in[i];
+                break;
+            case PNG_GREY_ALPHA:
+                row[x] = overWhite(in[2 * i], in[2 * i + 1]);
+                break;
+            case PNG_BGR:
                 for (int c = 0; c < 3; c++) {
-                    row[3 * x + c] = overWhite(in[4 * x + c], in[4 * x + 3]);
+                    row[3 * x + c] = in[3 * i + c];
                 }
-            }
-            break;
+                break;
+            case PNG_BGRA:
+                for (int c = 0; c < 3; c++) {
+                    row[3 * x + c] = overWhite(in[4 * i + c], in[4 * i + 3]);
+                }
+                break;
+        }
     }
+}
+
+// Rows libpng delivers: every row once, or, interlaced, the rows of each pass that has pixels.
+int rowsToRead(uint32_t width, uint32_t height, bool interlaced) {
+    if (!interlaced) {
+        return static_cast<int>(height);
+    }
+    int rows = 0;
+    for (int pass = 0; pass < 7; pass++) {
+        if (PNG_PASS_COLS(width, pass) != 0) {
+            rows += static_cast<int>(PNG_PASS_ROWS(height, pass));
+        }
+    }
+    return rows;
 }
 
 // Starts reading: signature and every chunk up to the pixels.
@@ -151,16 +191,18 @@ int runDecode(PNG_JOB_T *job, OUTPUT_BITMAP_T *out, PROGRESS_T *progress) {
     if (result != PLUGIN_OK) {
         return result;
     }
-    int sourceDepth = png_get_bit_depth(png, info);
-    PNG_MODE_T mode = chooseTransforms(png, info);
-    int passes = png_set_interlace_handling(png);
+    int greyDepth = setTransforms(png, info);
+    // No interlace handling: libpng would want the whole picture as a second buffer. The
+    // passes' pixels go straight to their places in the output instead.
+    bool interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
     png_read_update_info(png, info);
+    PNG_MODE_T mode = PNG_INDICES;
     size_t rowBytes = png_get_rowbytes(png, info);
-    size_t rowsKept = passes > 1 ? static_cast<size_t>(height) : 1u;
-    if (rowBytes == 0 || rowBytes > SIZE_MAX / rowsKept) {
-        return PLUGIN_ERR_NO_MEMORY;
+    if (!modeOf(png, info, &mode) ||
+        rowBytes < static_cast<size_t>(width) * png_get_channels(png, info)) {
+        return PLUGIN_ERR_BROKEN_DATA;
     }
-    job->rows = static_cast<png_bytep>(calloc(rowsKept, rowBytes));
+    job->rows = static_cast<png_bytep>(malloc(rowBytes));
     if (job->rows == nullptr) {
         return PLUGIN_ERR_NO_MEMORY;
     }
@@ -169,25 +211,27 @@ int runDecode(PNG_JOB_T *job, OUTPUT_BITMAP_T *out, PROGRESS_T *progress) {
         return result;
     }
     if (mode == PNG_INDICES || mode == PNG_GREY_ALPHA) {
-        setPngPalette(png, info, mode == PNG_GREY_ALPHA ? 8 : sourceDepth, out);
+        setPngPalette(png, info, mode == PNG_GREY_ALPHA ? 8 : greyDepth, out);
     }
-    progress->total = out->height * passes;
-    for (int pass = 0; pass < passes; pass++) {
-        for (int32_t y = 0; y < out->height; y++) {
-            png_bytep row = job->rows + (passes > 1 ? static_cast<size_t>(y) * rowBytes : 0u);
-            png_read_row(png, row, nullptr);
-            if (passes == 1) {
-                convertRow(mode, row, out->width, outputRow(out, y));
-            }
+    uint32_t fullWidth = static_cast<uint32_t>(width);
+    uint32_t fullHeight = static_cast<uint32_t>(height);
+    progress->total = rowsToRead(fullWidth, fullHeight, interlaced);
+    for (int pass = 0; pass < (interlaced ? 7 : 1); pass++) {
+        uint32_t columns = interlaced ? PNG_PASS_COLS(fullWidth, pass) : fullWidth;
+        uint32_t rows = interlaced ? PNG_PASS_ROWS(fullHeight, pass) : fullHeight;
+        if (columns == 0) {
+            continue;  // libpng skips a pass without pixels
+        }
+        uint32_t firstX = interlaced ? PNG_PASS_START_COL(pass) : 0;
+        uint32_t step = interlaced ? 1u << PNG_PASS_COL_SHIFT(pass) : 1;
+        for (uint32_t r = 0; r < rows; r++) {
+            png_read_row(png, job->rows, nullptr);
+            uint32_t y = interlaced ? PNG_ROW_FROM_PASS_ROW(r, pass) : r;
+            convertPixels(mode, job->rows, columns, outputRow(out, static_cast<int32_t>(y)), firstX,
+                          step);
             if (progressRowDone(progress)) {
                 return PLUGIN_ERR_ABORTED;
             }
-        }
-    }
-    if (passes > 1) {
-        for (int32_t y = 0; y < out->height; y++) {
-            convertRow(mode, job->rows + static_cast<size_t>(y) * rowBytes, out->width,
-                       outputRow(out, y));
         }
     }
     // The rest of the file must be sound too: a cut-off end is a broken file.

@@ -248,3 +248,24 @@ TEST(PluginsBmpVariants, HostileHeadersGiveErrorCodes) {
     rle.rle = {0, 2, 255, 255, 0, 2, 255, 255, 3, 1};
     EXPECT_EQ(codeOf(writeBmp(rle)), PLUGIN_ERR_BROKEN_DATA) << "RLE without its end";
 }
+
+TEST(PluginsBmpVariants, AlphaMaskAfterA52ByteHeaderIsReadOnlyWhereTheFileHoldsIt) {
+    // A 52-byte header has room for three masks; with alpha bit fields the fourth follows it,
+    // before the rows, as all four follow a 40-byte header.
+    BMP_LAYOUT_T layout = masked(52, 32, 6, {0xFF0000u, 0xFF00u, 0xFFu, 0xFF000000u});
+    std::vector<uint8_t> file = writeBmp(layout);
+    const size_t headerEnd = 14 + 52;
+    const uint8_t alphaMask[4] = {0, 0, 0, 0xFF};
+    file.insert(file.begin() + headerEnd, alphaMask, alphaMask + 4);
+    patch32(file, 2, static_cast<uint32_t>(file.size()));
+    patch32(file, 10, static_cast<uint32_t>(headerEnd + 4));
+    DECODED_T decoded = decodeMemory(spiNamed("ifbmp"), file);
+    ASSERT_EQ(decoded.code, PLUGIN_OK);
+    EXPECT_EQ(decoded.rgb, expectedRgb(layout));
+    // The file ends with the header: there is no fourth mask to read.
+    file.resize(headerEnd);
+    patch32(file, 10, static_cast<uint32_t>(headerEnd));
+    EXPECT_EQ(codeOf(file), PLUGIN_ERR_BROKEN_DATA);
+    file.resize(headerEnd + 2);
+    EXPECT_EQ(codeOf(file), PLUGIN_ERR_BROKEN_DATA);
+}

@@ -164,6 +164,11 @@ TEST_F(PluginsEntryPoints, InputProblemsGiveTheirCodes) {
         const SPI_T &spi = spiNamed(name);
         std::string path = sampleOf(name).path;
         EXPECT_EQ(decodeFile(spi, scratchDir() + "/no such file", 0).code, PLUGIN_ERR_FILE_READ);
+        EXPECT_EQ(decodeFile(spi, scratchDir(), 0).code, PLUGIN_ERR_FILE_READ) << "a folder";
+        PictureInfo facts;
+        std::string folder = scratchDir();
+        EXPECT_EQ(spi.getPictureInfo(&folder[0], 0, PLUGIN_INPUT_FILE, &facts),
+                  PLUGIN_ERR_FILE_READ);
         EXPECT_EQ(decodeFile(spi, path, -5).code, PLUGIN_ERR_FILE_READ);
         EXPECT_EQ(decodeFile(spi, path, 1 << 20).code, PLUGIN_ERR_UNKNOWN_FORMAT) << "past the end";
         std::vector<uint8_t> text = {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '\n'};

@@ -3,111 +3,15 @@
 
 #include "tests/plugins/corpus.h"
 #include "tests/plugins/picture_files.h"
+#include "tests/plugins/gif_writer.h"
 #include "tests/plugins/png_writer.h"
 #include "tests/plugins/spi_host.h"
 #include "tests/support/test_files.h"
 
 namespace {
 
-std::vector<uint8_t> pngWith(const std::vector<uint8_t> &ihdr,
-                             const std::vector<std::vector<uint8_t>> &rows,
-                             const std::vector<uint8_t> &palette = {}) {
-    std::vector<uint8_t> png = pngSignature();
-    putPngChunk(png, "IHDR", ihdr);
-    if (!palette.empty()) {
-        putPngChunk(png, "PLTE", palette);
-    }
-    putPngChunk(png, "IDAT", pngImageData(rows));
-    putPngChunk(png, "IEND", {});
-    return png;
-}
-
 int pngCode(const std::vector<uint8_t> &png) {
     return decodeMemory(spiNamed("ifpng"), png).code;
-}
-
-// A GIF whose codes are each preceded by a clear code, so that they stay 3 bits wide.
-struct GIF_LAYOUT_T {
-    uint16_t screenWidth = 4;
-    uint16_t screenHeight = 2;
-    uint16_t left = 0;
-    uint16_t top = 0;
-    uint16_t width = 4;
-    uint16_t height = 2;
-    int paletteBits = 2;  // 2^paletteBits colours in the global table
-    int transparent = -1;
-    std::vector<uint8_t> indices;  // each below 4
-    int frames = 1;
-};
-
-void putCodes(std::vector<uint8_t> &gif, const std::vector<uint8_t> &indices) {
-    std::vector<unsigned> codes;
-    for (uint8_t index : indices) {
-        codes.push_back(4);  // clear
-        codes.push_back(index);
-    }
-    codes.push_back(5);  // end
-    std::vector<uint8_t> packed;
-    unsigned bits = 0, buffer = 0;
-    for (unsigned code : codes) {
-        buffer |= code << bits;
-        bits += 3;
-        while (bits >= 8) {
-            packed.push_back(static_cast<uint8_t>(buffer));
-            buffer >>= 8;
-            bits -= 8;
-        }
-    }
-    if (bits > 0) {
-        packed.push_back(static_cast<uint8_t>(buffer));
-    }
-    gif.push_back(2);  // smallest code size
-    for (size_t at = 0; at < packed.size(); at += 255) {
-        size_t count = std::min<size_t>(255, packed.size() - at);
-        gif.push_back(static_cast<uint8_t>(count));
-        gif.insert(gif.end(), packed.begin() + static_cast<long>(at),
-                   packed.begin() + static_cast<long>(at + count));
-    }
-    gif.push_back(0);
-}
-
-std::vector<uint8_t> gifWith(const GIF_LAYOUT_T &layout) {
-    std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a'};
-    auto put16 = [&gif](unsigned v) {
-        gif.push_back(static_cast<uint8_t>(v));
-        gif.push_back(static_cast<uint8_t>(v >> 8));
-    };
-    put16(layout.screenWidth);
-    put16(layout.screenHeight);
-    gif.push_back(static_cast<uint8_t>(0x80 | (layout.paletteBits - 1)));
-    gif.push_back(0);
-    gif.push_back(0);
-    for (int i = 0; i < (1 << layout.paletteBits); i++) {
-        gif.push_back(static_cast<uint8_t>(10 + i));
-        gif.push_back(static_cast<uint8_t>(20 + i));
-        gif.push_back(static_cast<uint8_t>(30 + i));
-    }
-    for (int frame = 0; frame < layout.frames; frame++) {
-        if (layout.transparent >= 0) {
-            gif.insert(gif.end(),
-                       {0x21, 0xF9, 4, 1, 0, 0, static_cast<uint8_t>(layout.transparent), 0});
-        }
-        gif.push_back(',');
-        put16(layout.left);
-        put16(layout.top);
-        put16(layout.width);
-        put16(layout.height);
-        gif.push_back(0);
-        std::vector<uint8_t> indices = layout.indices;
-        if (frame > 0) {
-            for (uint8_t &index : indices) {
-                index = static_cast<uint8_t>(3 - index);
-            }
-        }
-        putCodes(gif, indices);
-    }
-    gif.push_back(';');
-    return gif;
 }
 
 std::vector<uint8_t> rgbOf(std::initializer_list<int> colours) {
@@ -139,18 +43,21 @@ size_t sofAt(const std::vector<uint8_t> &jpeg) {
 
 TEST(PluginsHostilePng, HugeOrZeroSizesGiveErrorCodes) {
     std::vector<std::vector<uint8_t>> rows(2, std::vector<uint8_t>(6, 0x40));
-    EXPECT_EQ(pngCode(pngWith(pngIhdr(2, 2, 8, 2), rows)), PLUGIN_OK);
-    EXPECT_EQ(pngCode(pngWith(pngIhdr(20000, 20000, 8, 2), rows)), PLUGIN_ERR_NO_MEMORY);
-    EXPECT_EQ(pngCode(pngWith(pngIhdr(0x7FFFFFFF, 1, 8, 2), rows)), PLUGIN_ERR_NO_MEMORY);
-    EXPECT_EQ(pngCode(pngWith(pngIhdr(0, 2, 8, 2), rows)), PLUGIN_ERR_BROKEN_DATA);
-    EXPECT_EQ(pngCode(pngWith(pngIhdr(2, 2, 3, 2), rows)), PLUGIN_ERR_BROKEN_DATA) << "depth 3";
-    EXPECT_EQ(pngCode(pngWith(pngIhdr(2, 5, 8, 2), rows)), PLUGIN_ERR_BROKEN_DATA)
+    EXPECT_EQ(pngCode(pngWith(pngIhdr(2, 2, 8, 2), pngImageData(rows))), PLUGIN_OK);
+    EXPECT_EQ(pngCode(pngWith(pngIhdr(20000, 20000, 8, 2), pngImageData(rows))),
+              PLUGIN_ERR_NO_MEMORY);
+    EXPECT_EQ(pngCode(pngWith(pngIhdr(0x7FFFFFFF, 1, 8, 2), pngImageData(rows))),
+              PLUGIN_ERR_NO_MEMORY);
+    EXPECT_EQ(pngCode(pngWith(pngIhdr(0, 2, 8, 2), pngImageData(rows))), PLUGIN_ERR_BROKEN_DATA);
+    EXPECT_EQ(pngCode(pngWith(pngIhdr(2, 2, 3, 2), pngImageData(rows))), PLUGIN_ERR_BROKEN_DATA)
+        << "depth 3";
+    EXPECT_EQ(pngCode(pngWith(pngIhdr(2, 5, 8, 2), pngImageData(rows))), PLUGIN_ERR_BROKEN_DATA)
         << "rows missing";
 }
 
 TEST(PluginsHostilePng, LyingChunkLengthsGiveBrokenData) {
     std::vector<std::vector<uint8_t>> rows(2, std::vector<uint8_t>(6, 0x40));
-    std::vector<uint8_t> png = pngWith(pngIhdr(2, 2, 8, 2), rows);
+    std::vector<uint8_t> png = pngWith(pngIhdr(2, 2, 8, 2), pngImageData(rows));
     size_t idat = 8 + 25;  // signature, IHDR
     for (uint32_t length : {0x7FFFFFFFu, 0xFFFFFFFFu, 0x100u, 0u}) {
         std::vector<uint8_t> lying = png;
@@ -166,10 +73,64 @@ TEST(PluginsHostilePng, LyingChunkLengthsGiveBrokenData) {
 
 TEST(PluginsHostilePng, IndicesBeyondAShortPaletteAreBlack) {
     std::vector<std::vector<uint8_t>> rows = {{0, 1, 2, 255}};
-    DECODED_T decoded = decodeMemory(spiNamed("ifpng"),
-                                     pngWith(pngIhdr(4, 1, 8, 3), rows, {10, 20, 30, 11, 21, 31}));
+    DECODED_T decoded = decodeMemory(
+        spiNamed("ifpng"),
+        pngWith(pngIhdr(4, 1, 8, 3), pngImageData(rows), {{"PLTE", {10, 20, 30, 11, 21, 31}}}));
     ASSERT_EQ(decoded.code, PLUGIN_OK);
     EXPECT_EQ(decoded.rgb, rgbOf({0, 1, 100, 100}));
+}
+
+TEST(PluginsHostilePng, RgbWithTransparencyBeforePaletteDecodesWithoutReadingPastItsRows) {
+    // libpng sets a tRNS chunk that comes before PLTE aside and adds no alpha channel: the
+    // rows stay three bytes a pixel, and the colour it names stays opaque.
+    std::vector<std::vector<uint8_t>> rows = {{10, 20, 30, 11, 21, 31, 12, 22, 32},
+                                              {13, 23, 33, 10, 20, 30, 14, 24, 34}};
+    for (bool interlaced : {false, true}) {
+        SCOPED_TRACE(interlaced ? "interlaced" : "plain");
+        std::vector<uint8_t> data =
+            interlaced ? pngInterlacedImageData(rows, 3) : pngImageData(rows);
+        DECODED_T decoded = decodeMemory(
+            spiNamed("ifpng"), pngWith(pngIhdr(3, 2, 8, 2, interlaced), data,
+                                       {{"tRNS", {0, 10, 0, 20, 0, 30}}, {"PLTE", {1, 2, 3}}}));
+        ASSERT_EQ(decoded.code, PLUGIN_OK);
+        EXPECT_EQ(decoded.rgb, rgbOf({0, 1, 2, 3, 0, 4}));
+    }
+    // In its place the same chunk makes that colour white.
+    DECODED_T decoded = decodeMemory(
+        spiNamed("ifpng"), pngWith(pngIhdr(3, 2, 8, 2), pngImageData(rows),
+                                   {{"PLTE", {1, 2, 3}}, {"tRNS", {0, 10, 0, 20, 0, 30}}}));
+    EXPECT_EQ(decoded.rgb, rgbOf({-1, 1, 2, 3, -1, 4}));
+}
+
+TEST(PluginsHostilePng, InterlacedPicturesDecodeAsTheirPlainTwins) {
+    // Every size up to 9 x 9 meets passes without rows or columns; each kind of pixel is placed.
+    struct KIND_T {
+        int colourType;
+        size_t pixelBytes;
+    };
+    for (KIND_T kind : {KIND_T{0, 1}, KIND_T{2, 3}, KIND_T{4, 2}, KIND_T{6, 4}}) {
+        for (uint32_t width = 1; width <= 9; width++) {
+            for (uint32_t height = 1; height <= 9; height++) {
+                SCOPED_TRACE(std::to_string(kind.colourType) + ": " + std::to_string(width) +
+                             " x " + std::to_string(height));
+                std::vector<std::vector<uint8_t>> rows(height);
+                for (uint32_t y = 0; y < height; y++) {
+                    for (size_t i = 0; i < width * kind.pixelBytes; i++) {
+                        rows[y].push_back(static_cast<uint8_t>(y * 31 + i * 17 + 5));
+                    }
+                }
+                DECODED_T plain = decodeMemory(
+                    spiNamed("ifpng"),
+                    pngWith(pngIhdr(width, height, 8, kind.colourType), pngImageData(rows)));
+                DECODED_T interlaced = decodeMemory(
+                    spiNamed("ifpng"), pngWith(pngIhdr(width, height, 8, kind.colourType, true),
+                                               pngInterlacedImageData(rows, kind.pixelBytes)));
+                ASSERT_EQ(plain.code, PLUGIN_OK);
+                ASSERT_EQ(interlaced.code, PLUGIN_OK);
+                EXPECT_EQ(interlaced.rgb, plain.rgb);
+            }
+        }
+    }
 }
 
 TEST(PluginsHostileGif, FramesAndScreensOfHostileSizes) {
