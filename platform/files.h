@@ -53,4 +53,13 @@ size_t readAtHandlePosition(uintptr_t handle, uint8_t *buffer, size_t size);
 // 1 when file is open on a regular file, with its size in bytes in *size; 0 otherwise.
 int regularFileSize(FILE *file, uint64_t *size);
 
+// What is at a path, a symbolic link itself rather than what it leads to.
+enum PATH_KIND_T { PATH_NONE, PATH_REGULAR, PATH_LINK, PATH_FOLDER, PATH_OTHER };
+PATH_KIND_T pathKind(const char *path);
+
+// Opens path with fopen mode "rb", or "wb" (created when missing, emptied when there), only when
+// it is a regular file itself: a symbolic link there is never followed, and a folder, device or
+// pipe is refused untouched (a pipe is never waited on). Null on failure with errno set.
+FILE *openRegularFileNoFollow(const char *path, const char *mode);
+
 #endif

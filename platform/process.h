@@ -19,4 +19,8 @@ void installStopHandlers(void (*onStop)(void));
 void holdStopRequests(void);
 void releaseStopRequests(void);
 
+// As lockFileForProcess, but only for a regular file: a symbolic link at path is never
+// followed and nothing else there is opened or waited on. 1 when held.
+int lockRegularFileForProcess(const char *path);
+
 #endif

@@ -169,3 +169,45 @@ int regularFileSize(FILE *file, uint64_t *size) {
     *size = static_cast<uint64_t>(info.st_size);
     return 1;
 }
+
+PATH_KIND_T pathKind(const char *path) {
+    struct stat info;
+    if (lstat(path, &info) != 0) {
+        return PATH_NONE;
+    }
+    if (S_ISREG(info.st_mode)) {
+        return PATH_REGULAR;
+    }
+    if (S_ISLNK(info.st_mode)) {
+        return PATH_LINK;
+    }
+    return S_ISDIR(info.st_mode) ? PATH_FOLDER : PATH_OTHER;
+}
+
+FILE *openRegularFileNoFollow(const char *path, const char *mode) {
+    const bool writing = mode[0] == 'w';
+    // Non-blocking only for the open itself, so that a pipe there is not waited on.
+    const int flags =
+        (writing ? O_WRONLY | O_CREAT : O_RDONLY) | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    const int descriptor = open(path, flags, 0666);
+    if (descriptor < 0) {
+        return nullptr;
+    }
+    struct stat info;
+    int error = 0;
+    if (fstat(descriptor, &info) != 0) {
+        error = errno;
+    } else if (!S_ISREG(info.st_mode)) {
+        error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    } else if (fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK) != 0 ||
+               (writing && ftruncate(descriptor, 0) != 0)) {
+        error = errno;
+    }
+    FILE *file = error == 0 ? fdopen(descriptor, mode) : nullptr;
+    if (file == nullptr) {
+        error = error != 0 ? error : errno;
+        close(descriptor);
+        errno = error;
+    }
+    return file;
+}

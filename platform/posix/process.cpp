@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -74,4 +75,24 @@ void holdStopRequests(void) {
 
 void releaseStopRequests(void) {
     sigprocmask(SIG_SETMASK, &g_mask_before_hold, nullptr);
+}
+
+int lockRegularFileForProcess(const char *path) {
+    const int descriptor =
+        open(path, O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+        return 0;
+    }
+    struct stat info;
+    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(descriptor);
+        return 0;
+    }
+    while (flock(descriptor, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            close(descriptor);
+            return 0;
+        }
+    }
+    return 1;
 }

@@ -250,3 +250,55 @@ int regularFileSize(FILE *file, uint64_t *size) {
     *size = static_cast<uint64_t>(length.QuadPart);
     return 1;
 }
+
+PATH_KIND_T pathKind(const char *path) {
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return PATH_NONE;
+    }
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        return PATH_LINK;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        return PATH_FOLDER;
+    }
+    return isRegularPath(path, true) ? PATH_REGULAR : PATH_OTHER;
+}
+
+FILE *openRegularFileNoFollow(const char *path, const char *mode) {
+    const bool writing = mode[0] == 'w';
+    // The link itself is opened, never what it leads to; it is then refused as not regular.
+    const HANDLE handle =
+        CreateFileA(path, writing ? GENERIC_WRITE : GENERIC_READ,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    writing ? OPEN_ALWAYS : OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        errno = errnoFromLastError();
+        return nullptr;
+    }
+    if (!isRegularHandle(handle)) {
+        CloseHandle(handle);
+        errno = EINVAL;
+        return nullptr;
+    }
+    if (writing && !SetEndOfFile(handle)) {
+        errno = errnoFromLastError();
+        CloseHandle(handle);
+        return nullptr;
+    }
+    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle),
+                                           strchr(mode, 'b') != nullptr ? _O_BINARY : _O_TEXT);
+    if (descriptor < 0) {
+        CloseHandle(handle);
+        errno = EIO;
+        return nullptr;
+    }
+    FILE *file = _fdopen(descriptor, mode);
+    if (file == nullptr) {
+        const int error = errno;
+        _close(descriptor);
+        errno = error;
+    }
+    return file;
+}

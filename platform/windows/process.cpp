@@ -10,12 +10,28 @@ namespace {
 
 void (*volatile g_on_stop)(void) = nullptr;
 
+// Held between holdStopRequests and releaseStopRequests; a stop waits for it.
+CRITICAL_SECTION g_stop_hold;
+volatile LONG g_stop_hold_state = 0;  // 0 unmade, 1 being made, 2 ready
+
 // The status a POSIX shell reports for the matching signal: 128 + its number.
 const int STATUS_INTERRUPT = 128 + 2;
 const int STATUS_HANG_UP = 128 + 1;
 const int STATUS_TERMINATE = 128 + 15;
 
+void prepareStopHold() {
+    if (InterlockedCompareExchange(&g_stop_hold_state, 1, 0) == 0) {
+        InitializeCriticalSection(&g_stop_hold);
+        InterlockedExchange(&g_stop_hold_state, 2);
+    }
+    while (g_stop_hold_state != 2) {
+        Sleep(0);
+    }
+}
+
 void stopNow(int status) {
+    prepareStopHold();
+    EnterCriticalSection(&g_stop_hold);
     void (*onStop)(void) = g_on_stop;
     if (onStop != nullptr) {
         onStop();
@@ -45,6 +61,26 @@ void onTerminateSignal(int signalNumber) {
     stopNow(STATUS_TERMINATE);
 }
 
+// Locks one byte of the open file for the rest of the process; the handle stays open. Windows
+// locks are mandatory, so the byte lies far past any picture, never in its data.
+int lockHandleForProcess(HANDLE handle) {
+    OVERLAPPED where = {};
+    where.Offset = 0xFFFFFFFEu;
+    where.OffsetHigh = 0x7FFFFFFFu;
+    if (!LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &where)) {
+        CloseHandle(handle);
+        return 0;
+    }
+    return 1;
+}
+
+// Read access and full sharing, so that our own truncating writes and SDL's reads (which share
+// reading only) still open the file.
+HANDLE openLockFile(const char *path, DWORD extraFlags) {
+    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | extraFlags, nullptr);
+}
+
 }  // namespace
 
 void setEnvironmentDefault(const char *name, const char *value) {
@@ -58,28 +94,37 @@ void setEnvironmentDefault(const char *name, const char *value) {
 }
 
 int lockFileForProcess(const char *path) {
-    // Read access and full sharing, so that our own truncating writes and SDL's reads (which
-    // share reading only) still open the file. The handle stays open for the rest of the
-    // process, and the lock with it.
-    const HANDLE handle =
-        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = openLockFile(path, 0);
+    return handle != INVALID_HANDLE_VALUE ? lockHandleForProcess(handle) : 0;
+}
+
+int lockRegularFileForProcess(const char *path) {
+    // The link itself is opened, never what it leads to, and then refused.
+    const HANDLE handle = openLockFile(path, FILE_FLAG_OPEN_REPARSE_POINT);
     if (handle == INVALID_HANDLE_VALUE) {
         return 0;
     }
-    // Windows locks are mandatory: lock one byte far past any picture, never its data.
-    OVERLAPPED where = {};
-    where.Offset = 0xFFFFFFFEu;
-    where.OffsetHigh = 0x7FFFFFFFu;
-    if (!LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &where)) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
         CloseHandle(handle);
         return 0;
     }
-    return 1;
+    return lockHandleForProcess(handle);
 }
 
 void installStopHandlers(void (*onStop)(void)) {
+    prepareStopHold();
     g_on_stop = onStop;
     SetConsoleCtrlHandler(onConsoleEvent, TRUE);
     signal(SIGTERM, onTerminateSignal);
+}
+
+void holdStopRequests(void) {
+    prepareStopHold();
+    EnterCriticalSection(&g_stop_hold);
+}
+
+void releaseStopRequests(void) {
+    LeaveCriticalSection(&g_stop_hold);
 }
