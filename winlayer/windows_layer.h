@@ -7,6 +7,10 @@
 
 #ifdef _WIN32
 #include <windows.h>
+/* Not a Windows call: non-zero when handle is a live local memory block (see the stand-in). */
+static inline BOOL localBlockIsLive(HLOCAL handle) {
+    return handle != NULL && LocalFlags(handle) != LMEM_INVALID_HANDLE;
+}
 #else
 #include "posix/win_types.h"
 #include "posix/win_localmem.h"

@@ -9,8 +9,12 @@
 #ifndef WINLAYER_POSIX_WIN_LOCALMEM_H
 #define WINLAYER_POSIX_WIN_LOCALMEM_H
 
+#include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "win_types.h"
 
@@ -70,9 +74,31 @@ static inline SIZE_T LocalSize(HLOCAL handle) {
 
 static inline HLOCAL LocalFree(HLOCAL handle) {
     if (handle != NULL) {
+        /* Cleared first, so that a handle used after its release is not taken for a block. */
+        localBlockHeader(handle)->magic = 0;
         free(localBlockHeader(handle));
     }
     return NULL;
+}
+
+/* Not a Windows call: non-zero when handle is a block that LocalAlloc made and LocalFree has
+ * not released, with a size that fits the memory really allocated (where the C library can
+ * tell). The converter asks this of every handle a plug-in hands back. */
+static inline BOOL localBlockIsLive(HLOCAL handle) {
+    const LOCAL_BLOCK_HEADER_T *header;
+    if (handle == NULL || (uintptr_t)handle % sizeof(size_t) != 0) {
+        return FALSE;
+    }
+    header = localBlockHeader(handle);
+    if (header->magic != LOCAL_BLOCK_MAGIC || header->size > (size_t)-1 - sizeof *header) {
+        return FALSE;
+    }
+#ifdef __GLIBC__
+    if (header->size + sizeof *header > malloc_usable_size((void *)header)) {
+        return FALSE;
+    }
+#endif
+    return TRUE;
 }
 
 #endif
