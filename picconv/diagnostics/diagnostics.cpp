@@ -68,6 +68,21 @@ void reportPictureFailed(int code) {
     say(false, "cannot get picture (%d)", code);
 }
 
+void reportTempBitmapUnusable(const char *name, const char *why) {
+    startOwnLine();
+    say(true, "cannot use %s: %s\n", name, why);
+}
+
+void reportOutputTooWide(unsigned width, unsigned limit) {
+    startOwnLine();
+    say(true, "output width %u (the h of the output size) is over the limit of %u\n", width, limit);
+}
+
+void reportPictureRefused(const char *picturePath, const char *reason) {
+    startOwnLine();
+    say(true, "picture %s refused: %s\n", picturePath, reason);
+}
+
 void reportNoOutput(long lineNumber, const char *outputPath) {
     startOwnLine();
     say(true, "line %ld: no output written to %s\n", lineNumber, outputPath);

@@ -21,6 +21,15 @@ void reportPluginUnsupported(const char *version, size_t length);
 void reportGetPictureMissing(void);
 void reportPictureFailed(int code);
 
+// The temporary bitmap cannot be written, and why; starts a line of its own.
+void reportTempBitmapUnusable(const char *name, const char *why);
+
+// What a plug-in handed back for picturePath was refused, and why; starts a line of its own.
+void reportPictureRefused(const char *picturePath, const char *reason);
+
+// The output size asks for more columns than an output surface can have.
+void reportOutputTooWide(unsigned width, unsigned limit);
+
 // A complete record whose output was not written; starts a line of its own.
 void reportNoOutput(long lineNumber, const char *outputPath);
 

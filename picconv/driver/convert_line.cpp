@@ -6,6 +6,7 @@
 #include "SDL.h"
 
 #include "picconv/diagnostics/diagnostics.h"
+#include "picconv/driver/bitmap_load.h"
 #include "picconv/driver/command_record.h"
 #include "picconv/imaging/packed_picture.h"
 #include "picconv/imaging/resample.h"
@@ -13,19 +14,25 @@
 
 namespace {
 
+// SDL makes no surface 16384 or more pixels wide, and the output's width is its h rounded up
+// to a multiple of 8.
+const unsigned MAX_OUTPUT_WIDTH = 16376;
+
 // Decode, load, resample and write; 1 when the output file was written.
 int convertRecord(char *fields[FIELD_COUNT]) {
     const QUAD_T sourceQuad = parseQuad(fields[FIELD_SOURCE_QUAD]);
     const QUAD_T outputQuad = parseQuad(fields[FIELD_OUTPUT_QUAD]);
-    const char *bitmapName = decodeToTempBitmap(fields[FIELD_PICTURE], fields[FIELD_PLUGIN]);
+    if (outputQuad.h > MAX_OUTPUT_WIDTH) {
+        reportOutputTooWide(outputQuad.h, MAX_OUTPUT_WIDTH);
+        return 0;
+    }
+    int fresh = 1;
+    const char *bitmapName =
+        decodeToTempBitmap(fields[FIELD_PICTURE], fields[FIELD_PLUGIN], &fresh);
     if (bitmapName == nullptr) {
         return 0;
     }
-    SDL_RWops *stream = SDL_RWFromFile(bitmapName, "rb");
-    if (stream == nullptr) {
-        return 0;
-    }
-    SDL_Surface *source = SDL_LoadBMP_RW(stream, 1);
+    SDL_Surface *source = loadBitmapNoFollow(bitmapName);
     if (source == nullptr) {
         return 0;
     }

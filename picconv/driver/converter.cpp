@@ -5,6 +5,7 @@
 
 #include "SDL.h"
 
+#include "common/safe_file.h"
 #include "picconv/diagnostics/diagnostics.h"
 #include "picconv/driver/convert_line.h"
 #include "platform/process.h"
@@ -12,6 +13,12 @@
 namespace {
 
 enum { LINE_BUFFER_SIZE = 4096, LINE_READ_LIMIT = 4000 };
+
+// A stop leaves nothing new at the output path of the line in progress; the run lock goes with
+// the process.
+void onStop() {
+    removePendingSafeFile();
+}
 
 }  // namespace
 
@@ -28,6 +35,8 @@ int runConverter(int argc, char **argv) {
         return 2;
     }
     atexit(SDL_Quit);
+    // After SDL_Init, whose own handlers would only queue an event nobody reads.
+    installStopHandlers(onStop);
     FILE *commandFile = fopen(argv[1], "r");
     if (commandFile == nullptr) {
         reportCommandFileUnreadable();

@@ -9,8 +9,9 @@ bool g_run_locked = false;
 
 }  // namespace
 
-void takeRunLock(const char *path) {
+int takeRunLock(const char *path) {
     if (!g_run_locked) {
-        g_run_locked = lockFileForProcess(path) != 0;
+        g_run_locked = lockRegularFileForProcess(path) != 0;
     }
+    return g_run_locked ? 1 : 0;
 }

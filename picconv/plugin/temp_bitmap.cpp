@@ -1,8 +1,11 @@
 // Decoding a picture through its plug-in into the temporary bitmap.
 #include "picconv/plugin/temp_bitmap.h"
 
+#include <errno.h>
 #include <stdio.h>
+#include <string.h>
 
+#include "picconv/diagnostics/diagnostics.h"
 #include "picconv/plugin/bitmap_writer.h"
 #include "picconv/plugin/decode_cache.h"
 #include "picconv/plugin/plugin_entries.h"
@@ -13,9 +16,24 @@ namespace {
 
 const char TEMP_BITMAP_NAME[] = "$$temp$$.bmp";
 
+// Why the temporary file cannot be used, when something else than a regular file is there.
+const char *unusableKind(PATH_KIND_T kind) {
+    switch (kind) {
+        case PATH_LINK:
+            return "it is a symbolic link, which is never followed";
+        case PATH_FOLDER:
+            return "it is a folder";
+        case PATH_OTHER:
+            return "it is not a regular file";
+        default:
+            return nullptr;
+    }
+}
+
 }  // namespace
 
-const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath) {
+const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath, int *fresh) {
+    *fresh = 0;
     const bool samePlugin = pluginPathRemembered(pluginPath);
     // The file still holds this picture only if the same plug-in decoded it.
     if (samePlugin && pictureRemembered(picturePath, TEMP_BITMAP_NAME)) {
@@ -29,11 +47,18 @@ const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath) 
     FILE_STAMP_T stamp;
     const bool stamped = takeFileStamp(picturePath, &stamp) != 0;
 
-    takeRunLock(TEMP_BITMAP_NAME);
-    FILE *file = fopen(TEMP_BITMAP_NAME, "wb");
-    if (file == nullptr) {
+    // Without the lock the run goes on unlocked, but never through what is not a regular file.
+    if (!takeRunLock(TEMP_BITMAP_NAME) && unusableKind(pathKind(TEMP_BITMAP_NAME)) != nullptr) {
+        reportTempBitmapUnusable(TEMP_BITMAP_NAME, unusableKind(pathKind(TEMP_BITMAP_NAME)));
         return nullptr;
     }
+    FILE *file = openRegularFileNoFollow(TEMP_BITMAP_NAME, "wb");
+    if (file == nullptr) {
+        const char *why = unusableKind(pathKind(TEMP_BITMAP_NAME));
+        reportTempBitmapUnusable(TEMP_BITMAP_NAME, why != nullptr ? why : strerror(errno));
+        return nullptr;
+    }
+    *fresh = 1;
     int pictureResult = PLUGIN_ERR_NOT_IMPLEMENTED;
     bool written = writeBitmapFromHandles(file, picturePath, &currentPlugin, &pictureResult) != 0;
     if (fclose(file) != 0) {

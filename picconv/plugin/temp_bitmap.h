@@ -3,7 +3,8 @@
 
 // Decodes picturePath through the plug-in at pluginPath into the temporary Windows bitmap and
 // returns its name, "$$temp$$.bmp". Returns null when no complete temporary file could be
-// written, so that a stale one is never converted.
-const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath);
+// written, so that a stale one is never converted. *fresh is 1 when the file was written by
+// this call, 0 when it still holds the same picture from an earlier call.
+const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath, int *fresh);
 
 #endif

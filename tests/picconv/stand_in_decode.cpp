@@ -10,8 +10,9 @@ const char TEMP_BITMAP_NAME[] = "$$temp$$.bmp";
 
 }  // namespace
 
-const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath) {
+const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath, int *fresh) {
     (void)pluginPath;
+    *fresh = 1;
     FILE *in = fopen(picturePath, "rb");
     if (in == nullptr) {
         return nullptr;

@@ -10,7 +10,8 @@ int main(int argc, char **argv) {
     if (argc < 3) {
         return 2;
     }
-    const char *name = decodeToTempBitmap(argv[1], argv[2]);
+    int fresh = 0;
+    const char *name = decodeToTempBitmap(argv[1], argv[2], &fresh);
     int other = open("$$temp$$.bmp", O_RDONLY);
     bool lockedOut = other >= 0 && flock(other, LOCK_EX | LOCK_NB) != 0;
     printf("%s %s\n", name != nullptr ? name : "(null)", lockedOut ? "locked" : "unlocked");

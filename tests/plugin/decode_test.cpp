@@ -49,7 +49,8 @@ class PicconvDecode : public ::testing::Test {
         return std::count(lines.begin(), lines.end(), line);
     }
     std::string decode(const std::string &picture, const std::string &plugin) {
-        const char *name = decodeToTempBitmap(picture.c_str(), plugin.c_str());
+        int fresh = 0;
+        const char *name = decodeToTempBitmap(picture.c_str(), plugin.c_str(), &fresh);
         return name == nullptr ? "(null)" : name;
     }
     std::string previousDir;

@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 #include "common/little_endian.h"
 #include "plugin_kit/include/picture_plugin.h"
@@ -49,6 +50,7 @@ const char *sdlState() {
 }
 
 HLOCAL g_unlockable_block = nullptr;
+[[maybe_unused]] alignas(16) char g_foreign[4096];
 
 __attribute__((constructor)) void onLoad() {
     logEvent("%s", "load");
@@ -166,6 +168,12 @@ PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, long len, unsigned int flag, HAND
     char answer[16];
     snprintf(answer, sizeof answer, "%d", progress(0, 1, lData));
     logEvent("progress %s", answer);
+#ifdef HANG_IN_GET_PICTURE
+    // Only a signal ends this: the converter must not wait for the plug-in to give up.
+    for (;;) {
+        sleep(1);
+    }
+#endif
 #ifdef PICTURE_FAILS_WITHOUT_BLOCKS
     return PLUGIN_ERR_BROKEN_DATA;
 #else
@@ -178,6 +186,14 @@ PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, long len, unsigned int flag, HAND
 #elif defined(PIXELS_ONLY)
     LocalFree(*pHBInfo);
     *pHBInfo = nullptr;
+#elif defined(CLAIM_HUGE_PICTURE)
+    // A few bytes that claim 32767 x 32767 pixels.
+    storeLe32(static_cast<uint8_t *>(*pHBInfo) + 4, 32767);
+    storeLe32(static_cast<uint8_t *>(*pHBInfo) + 8, 32767);
+#elif defined(FOREIGN_PIXEL_HANDLE)
+    // Our own memory handed back as if it were a block.
+    LocalFree(*pHBm);
+    *pHBm = g_foreign + 64;
 #elif defined(INFO_UNLOCKABLE)
     LocalFree(*pHBInfo);
     LocalFree(g_unlockable_block);

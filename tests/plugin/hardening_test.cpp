@@ -1,0 +1,216 @@
+// picconv against stops, a temporary bitmap that is not a regular file, plug-ins that hand
+// back what they should not, and output sizes past what SDL can make.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/plugin/plugin_test_files.h"
+#include "tests/support/run_program.h"
+#include "tests/support/test_files.h"
+
+namespace {
+
+const char TEMP_NAME[] = "$$temp$$.bmp";
+// A complete packed picture of 8 x 1 pixels, as an earlier run leaves it.
+const std::string OLD_PICTURE("PMBP\x16\0\0\0\x02\0\x08\0\x01\0\0\0\x02\0\0\0\xE8\x2B", 22);
+
+class PicconvPluginEndToEndHardening : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        dir = makeTempDir("plugin-test");
+        logPath = dir + "/plugin.log";
+    }
+    void TearDown() override { removeTree(dir); }
+
+    std::vector<std::string> environment() const { return {"TEST_PLUGIN_LOG=" + logPath}; }
+    RUN_RESULT_T run(const std::string &commands) {
+        writeFile(at("commands.txt"), commands);
+        return runProgram({PICCONV, "commands.txt"}, dir, environment());
+    }
+    RUNNING_T start(const std::string &commands) {
+        writeFile(at("commands.txt"), commands);
+        return startProgram({PICCONV, "commands.txt"}, dir, environment());
+    }
+    // Waits up to ten seconds for the plug-in log to hold entry count times.
+    bool waitForLog(const std::string &entry, long count = 1) {
+        for (int tries = 0; tries < 1000; tries++) {
+            const std::vector<std::string> lines = readLines(logPath);
+            if (std::count(lines.begin(), lines.end(), entry) >= count) {
+                return true;
+            }
+            usleep(10000);
+        }
+        return false;
+    }
+    std::string at(const std::string &name) const { return dir + "/" + name; }
+
+    std::string dir;
+    std::string logPath;
+};
+
+std::string line(const std::string &plugin, const std::string &picture, const std::string &out,
+                 const std::string &size = "0,0,6,4") {
+    return testPluginPath(plugin) + "|" + picture + "|" + out + "|0,0,6,4|" + size + "\n";
+}
+
+// Whether the program ends within ten seconds of being told to stop; one that does not is
+// killed, so that a failing test does not hang.
+bool endsPromptly(const RUNNING_T &running) {
+    for (int tries = 0; tries < 1000; tries++) {
+        siginfo_t info = {};
+        if (waitid(P_PID, running.pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+            info.si_pid == running.pid) {
+            return true;
+        }
+        usleep(10000);
+    }
+    kill(running.pid, SIGKILL);
+    return false;
+}
+
+// Another process could take the temporary bitmap's lock now.
+bool lockIsFree(const std::string &path) {
+    const int probe = open(path.c_str(), O_RDONLY);
+    const bool free = probe >= 0 && flock(probe, LOCK_EX | LOCK_NB) == 0;
+    if (probe >= 0) {
+        close(probe);
+    }
+    return free;
+}
+
+// A "PMBP" file whose header's file size is its length: complete, never cut off.
+bool isCompletePicture(const std::string &bytes) {
+    if (bytes.size() < 20 || bytes.compare(0, 4, "PMBP") != 0) {
+        return false;
+    }
+    const uint8_t *size = reinterpret_cast<const uint8_t *>(bytes.data()) + 4;
+    return (size[0] | size[1] << 8 | size[2] << 16 | static_cast<uint32_t>(size[3]) << 24) ==
+           bytes.size();
+}
+
+}  // namespace
+
+TEST_F(PicconvPluginEndToEndHardening,
+       StopSignalsEndTheRunPromptlyAndLeaveTheLineInProgressUnwritten) {
+    writeFile(at("a.ppm"), makePpm(6, 4, 1));
+    const struct {
+        int signal;
+        int status;
+    } stops[] = {{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}};
+    for (const auto &stop : stops) {
+        removeTree(logPath);
+        removeTree(at("first.bin"));
+        writeFile(at("second.bin"), OLD_PICTURE);
+        // The second line's plug-in never returns from GetPicture.
+        RUNNING_T running =
+            start(line("ok", "a.ppm", "first.bin") + line("hang", "a.ppm", "second.bin") +
+                  line("ok", "a.ppm", "third.bin"));
+        ASSERT_TRUE(waitForLog("hang progress 0")) << stop.signal;
+        kill(running.pid, stop.signal);
+        EXPECT_TRUE(endsPromptly(running)) << stop.signal;
+        const RUN_RESULT_T result = finishProgram(running);
+        EXPECT_EQ(result.status, stop.status) << stop.signal;
+        EXPECT_TRUE(isCompletePicture(readFile(at("first.bin"))));
+        EXPECT_EQ(readFile(at("second.bin")), OLD_PICTURE);
+        EXPECT_FALSE(fileExists(at("third.bin")));
+        EXPECT_TRUE(lockIsFree(at(TEMP_NAME)));
+    }
+}
+
+TEST_F(PicconvPluginEndToEndHardening,
+       AStopDuringSlowLinesLeavesEachOutputOldOrCompleteAndNoTemporaries) {
+    writeFile(at("big.ppm"), makePpm(1600, 1200, 2));
+    std::string commands;
+    std::vector<std::string> outputs;
+    for (int i = 0; i < 6; i++) {
+        outputs.push_back("big" + std::to_string(i) + ".bin");
+        writeFile(at(outputs.back()), OLD_PICTURE);
+        commands +=
+            testPluginPath("ok") + "|big.ppm|" + outputs.back() + "|0,0,1600,1200|0,0,1600,1200\n";
+    }
+    RUNNING_T running = start(commands);
+    ASSERT_TRUE(waitForLog("ok progress 0"));
+    usleep(300000);
+    kill(running.pid, SIGTERM);
+    EXPECT_TRUE(endsPromptly(running));
+    const RUN_RESULT_T result = finishProgram(running);
+    EXPECT_EQ(result.status, 143) << "the run ended before the stop; make the lines slower";
+    for (const std::string &output : outputs) {
+        const std::string bytes = readFile(at(output));
+        EXPECT_TRUE(bytes == OLD_PICTURE || isCompletePicture(bytes)) << output;
+    }
+    std::vector<std::string> expected = {"big.ppm", "commands.txt", "plugin.log", TEMP_NAME};
+    expected.insert(expected.end(), outputs.begin(), outputs.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(listDir(dir), expected);
+}
+
+TEST_F(PicconvPluginEndToEndHardening,
+       ATemporaryBitmapThatIsNoRegularFileCostsTheLineAndLeavesItsTargetAlone) {
+    writeFile(at("a.ppm"), makePpm(6, 4, 3));
+    writeFile(at("victim.txt"), "keep me");
+    const std::string noOutput = "line 1: no output written to out.bin\n";
+    const struct {
+        const char *kind;
+        std::string why;
+    } cases[] = {
+        {"link", "it is a symbolic link, which is never followed"},
+        {"dangling", "it is a symbolic link, which is never followed"},
+        {"folder", "it is a folder"},
+        {"fifo", "it is not a regular file"},
+    };
+    for (const auto &c : cases) {
+        removeTree(at(TEMP_NAME));
+        const std::string kind = c.kind;
+        if (kind == "link") {
+            ASSERT_EQ(symlink("victim.txt", at(TEMP_NAME).c_str()), 0);
+        } else if (kind == "dangling") {
+            ASSERT_EQ(symlink("created.txt", at(TEMP_NAME).c_str()), 0);
+        } else if (kind == "folder") {
+            ASSERT_EQ(mkdir(at(TEMP_NAME).c_str(), 0755), 0);
+        } else {
+            ASSERT_EQ(mkfifo(at(TEMP_NAME).c_str(), 0644), 0);
+        }
+        const RUN_RESULT_T result = run(line("ok", "a.ppm", "out.bin"));
+        EXPECT_EQ(result.status, 4) << kind;
+        EXPECT_EQ(result.err, "cannot use $$temp$$.bmp: " + c.why + "\n" + noOutput) << kind;
+        EXPECT_FALSE(fileExists(at("out.bin"))) << kind;
+        EXPECT_EQ(readFile(at("victim.txt")), "keep me");
+        EXPECT_FALSE(fileExists(at("created.txt")));
+    }
+}
+
+TEST_F(PicconvPluginEndToEndHardening, PicturesOverTheLimitsOrWithForeignBlocksCostOnlyTheirLine) {
+    writeFile(at("a.ppm"), makePpm(6, 4, 4));
+    const RUN_RESULT_T result =
+        run(line("ok", "a.ppm", "1.bin") + line("huge", "a.ppm", "2.bin") +
+            line("foreign", "a.ppm", "3.bin") + line("ok", "a.ppm", "4.bin", "0,0,6,16377") +
+            line("ok", "a.ppm", "5.bin", "0,0,6,16376"));
+    EXPECT_EQ(result.status, 4);
+    EXPECT_EQ(result.err,
+              "picture a.ppm refused: 32767 x 32767 pixels is over the limit of 67108864 pixels\n"
+              "line 2: no output written to 2.bin\n"
+              "picture a.ppm refused: a block handed back is not a local memory block\n"
+              "line 3: no output written to 3.bin\n"
+              "output width 16377 (the h of the output size) is over the limit of 16376\n"
+              "line 4: no output written to 4.bin\n");
+    EXPECT_TRUE(fileExists(at("1.bin")));
+    EXPECT_FALSE(fileExists(at("2.bin")));
+    EXPECT_FALSE(fileExists(at("3.bin")));
+    EXPECT_FALSE(fileExists(at("4.bin")));
+    EXPECT_TRUE(isCompletePicture(readFile(at("5.bin"))));
+    // The too-wide line failed before decoding: the last line decoded the picture afresh, as
+    // the plug-in was reloaded for it, and only once.
+    const std::vector<std::string> events = readLines(logPath);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "ok picture a.ppm"), 2);
+}
