@@ -18,6 +18,10 @@ namespace {
 // to a multiple of 8.
 const unsigned MAX_OUTPUT_WIDTH = 16376;
 
+// The source picture loaded from the temporary bitmap, kept while the decode it came from is
+// reused, so that many cuts of one picture load it once.
+SDL_Surface *g_kept_source = nullptr;
+
 // Decode, load, resample and write; 1 when the output file was written.
 int convertRecord(char *fields[FIELD_COUNT]) {
     const QUAD_T sourceQuad = parseQuad(fields[FIELD_SOURCE_QUAD]);
@@ -30,14 +34,17 @@ int convertRecord(char *fields[FIELD_COUNT]) {
     const char *bitmapName =
         decodeToTempBitmap(fields[FIELD_PICTURE], fields[FIELD_PLUGIN], &fresh);
     if (bitmapName == nullptr) {
+        releaseKeptSource();
         return 0;
     }
-    SDL_Surface *source = loadBitmapNoFollow(bitmapName);
-    if (source == nullptr) {
+    if (fresh || g_kept_source == nullptr) {
+        releaseKeptSource();
+        g_kept_source = loadBitmapNoFollow(bitmapName);
+    }
+    if (g_kept_source == nullptr) {
         return 0;
     }
-    SDL_Surface *result = resampleRotated(source, &sourceQuad, &outputQuad);
-    SDL_FreeSurface(source);
+    SDL_Surface *result = resampleRotated(g_kept_source, &sourceQuad, &outputQuad);
     if (result == nullptr) {
         return 0;
     }
@@ -66,4 +73,9 @@ LINE_RESULT_T convertLine(const char *line, long lineNumber) {
     }
     free(copy);
     return result;
+}
+
+void releaseKeptSource(void) {
+    SDL_FreeSurface(g_kept_source);
+    g_kept_source = nullptr;
 }

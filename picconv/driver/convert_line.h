@@ -11,4 +11,7 @@ enum LINE_RESULT_T {
 // 1) only labels the report of a record that wrote no output.
 LINE_RESULT_T convertLine(const char *line, long lineNumber);
 
+// Frees the source picture kept for the next line; called before SDL shuts down.
+void releaseKeptSource(void);
+
 #endif

@@ -54,6 +54,7 @@ int runConverter(int argc, char **argv) {
     // fgets ends the same way on a read error as at the end; a directory must not pass as empty.
     const bool readFailed = ferror(commandFile) != 0;
     fclose(commandFile);
+    releaseKeptSource();
     if (readFailed) {
         reportCommandFileUnreadable();
         return 3;

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -213,4 +214,34 @@ TEST_F(PicconvPluginEndToEndHardening, PicturesOverTheLimitsOrWithForeignBlocksC
     // the plug-in was reloaded for it, and only once.
     const std::vector<std::string> events = readLines(logPath);
     EXPECT_EQ(std::count(events.begin(), events.end(), "ok picture a.ppm"), 2);
+}
+
+TEST_F(PicconvPluginEndToEndHardening, CutsOfARememberedDecodeLoadTheTemporaryBitmapOnce) {
+    writeFile(at("a.ppm"), makePpm(40, 30, 5));
+    // How often the converter opens the temporary bitmap, for one cut and for ten.
+    auto opensFor = [this](int cuts) {
+        std::string commands;
+        for (int i = 0; i < cuts; i++) {
+            commands += testPluginPath("ok") + "|a.ppm|c" + std::to_string(i) + ".bin|" +
+                        std::to_string(i) + ",0,10,8|0,0,10,8\n";
+        }
+        removeTree(at(TEMP_NAME));
+        const int watch = inotify_init1(IN_NONBLOCK);
+        inotify_add_watch(watch, dir.c_str(), IN_OPEN);
+        EXPECT_EQ(run(commands).status, 0);
+        int opens = 0;
+        alignas(struct inotify_event) char buffer[65536];
+        for (ssize_t got; (got = read(watch, buffer, sizeof buffer)) > 0;) {
+            for (char *p = buffer; p < buffer + got;) {
+                const struct inotify_event *event = reinterpret_cast<struct inotify_event *>(p);
+                opens += event->len > 0 && std::string(event->name) == TEMP_NAME;
+                p += sizeof *event + event->len;
+            }
+        }
+        close(watch);
+        return opens;
+    };
+    const int once = opensFor(1);
+    EXPECT_GT(once, 0);
+    EXPECT_EQ(opensFor(10), once);
 }
