@@ -23,4 +23,15 @@ void releaseStopRequests(void);
 // followed and nothing else there is opened or waited on. 1 when held.
 int lockRegularFileForProcess(const char *path);
 
+// A second thread of the process, started by startThread.
+struct THREAD_T;
+
+// Runs run(context) on a new thread, which takes none of the stop signals: they reach the
+// threads that were there before. Null when no thread can be started; the caller then does the
+// work itself.
+THREAD_T *startThread(void (*run)(void *context), void *context);
+
+// Waits until the thread's run has returned, then releases the thread.
+void joinThread(THREAD_T *thread);
+
 #endif

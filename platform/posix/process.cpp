@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/file.h>
@@ -95,4 +96,46 @@ int lockRegularFileForProcess(const char *path) {
         }
     }
     return 1;
+}
+
+struct THREAD_T {
+    pthread_t id;
+    void (*run)(void *context);
+    void *context;
+};
+
+namespace {
+
+void *threadMain(void *argument) {
+    THREAD_T *thread = static_cast<THREAD_T *>(argument);
+    thread->run(thread->context);
+    return nullptr;
+}
+
+}  // namespace
+
+THREAD_T *startThread(void (*run)(void *context), void *context) {
+    THREAD_T *thread = static_cast<THREAD_T *>(malloc(sizeof(THREAD_T)));
+    if (thread == nullptr) {
+        return nullptr;
+    }
+    thread->run = run;
+    thread->context = context;
+    // The new thread inherits the mask: stops are left to the threads that handle them.
+    sigset_t stops;
+    sigset_t before;
+    stopSignals(&stops);
+    pthread_sigmask(SIG_BLOCK, &stops, &before);
+    const int started = pthread_create(&thread->id, nullptr, threadMain, thread);
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    if (started != 0) {
+        free(thread);
+        return nullptr;
+    }
+    return thread;
+}
+
+void joinThread(THREAD_T *thread) {
+    pthread_join(thread->id, nullptr);
+    free(thread);
 }

@@ -128,3 +128,41 @@ void holdStopRequests(void) {
 void releaseStopRequests(void) {
     LeaveCriticalSection(&g_stop_hold);
 }
+
+struct THREAD_T {
+    HANDLE handle;
+    void (*run)(void *context);
+    void *context;
+};
+
+namespace {
+
+DWORD WINAPI threadMain(LPVOID argument) {
+    THREAD_T *thread = static_cast<THREAD_T *>(argument);
+    thread->run(thread->context);
+    return 0;
+}
+
+}  // namespace
+
+// Console stops arrive on a thread of their own on Windows: nothing to keep from this one.
+THREAD_T *startThread(void (*run)(void *context), void *context) {
+    THREAD_T *thread = static_cast<THREAD_T *>(malloc(sizeof(THREAD_T)));
+    if (thread == nullptr) {
+        return nullptr;
+    }
+    thread->run = run;
+    thread->context = context;
+    thread->handle = CreateThread(nullptr, 0, threadMain, thread, 0, nullptr);
+    if (thread->handle == nullptr) {
+        free(thread);
+        return nullptr;
+    }
+    return thread;
+}
+
+void joinThread(THREAD_T *thread) {
+    WaitForSingleObject(thread->handle, INFINITE);
+    CloseHandle(thread->handle);
+    free(thread);
+}
