@@ -42,7 +42,58 @@ void setTwoBitCell(uint8_t *buffer, size_t index, int code) {
     cell = static_cast<uint8_t>((cell & ~(3u << shift)) | ((code & 3u) << shift));
 }
 
-int writePackedPicture(const SDL_Surface *surface, const char *path) {
+namespace {
+
+// Pixel number index of the data, when it lies inside length bytes; a surface whose pixel count
+// is not a multiple of 4 has pixels at its end that no byte holds.
+void setCellInside(uint8_t *data, size_t length, size_t index, int code) {
+    if (index / 4 < length) {
+        setTwoBitCell(data, index, code);
+    }
+}
+
+// The literal packing: every pixel through getPixel and SDL_GetRGB.
+void packLiteral(const SDL_Surface *surface, uint8_t *data, size_t length) {
+    const size_t width = static_cast<size_t>(surface->w);
+    const size_t height = static_cast<size_t>(surface->h);
+    for (size_t y = 0; y < height; y++) {
+        for (size_t x = 0; x < width; x++) {
+            Uint8 r, g, b;
+            SDL_GetRGB(getPixel(surface, static_cast<int>(x), static_cast<int>(y)), surface->format,
+                       &r, &g, &b);
+            setCellInside(data, length, y * width + x, packedCode(r, g, b));
+        }
+    }
+}
+
+// Packing from the palette index: the code of each of the 256 values a pixel can hold taken
+// once through SDL_GetRGB, then four pixels to a byte.
+void packByIndex(const SDL_Surface *surface, uint8_t *data, size_t length) {
+    uint8_t code[256];
+    for (uint32_t value = 0; value < 256; value++) {
+        Uint8 r, g, b;
+        SDL_GetRGB(value, surface->format, &r, &g, &b);
+        code[value] = static_cast<uint8_t>(packedCode(r, g, b));
+    }
+    const size_t width = static_cast<size_t>(surface->w);
+    const size_t height = static_cast<size_t>(surface->h);
+    for (size_t y = 0; y < height; y++) {
+        const uint8_t *row = static_cast<const uint8_t *>(surface->pixels) + y * surface->pitch;
+        if (width % 4 != 0) {
+            for (size_t x = 0; x < width; x++) {
+                setCellInside(data, length, y * width + x, code[row[x]]);
+            }
+            continue;
+        }
+        uint8_t *out = data + y * width / 4;
+        for (size_t x = 0; x < width; x += 4) {
+            *out++ = static_cast<uint8_t>(code[row[x]] << 6 | code[row[x + 1]] << 4 |
+                                          code[row[x + 2]] << 2 | code[row[x + 3]]);
+        }
+    }
+}
+
+int writePacked(const SDL_Surface *surface, const char *path, bool literal) {
     // The header holds width and height in 16 bits; a larger surface would wrap them.
     if (surface->w < 0 || surface->h < 0 || surface->w > 0xFFFF || surface->h > 0xFFFF) {
         return 0;
@@ -54,13 +105,10 @@ int writePackedPicture(const SDL_Surface *surface, const char *path) {
     if (data == nullptr) {
         return 0;
     }
-    for (size_t y = 0; y < height; y++) {
-        for (size_t x = 0; x < width; x++) {
-            Uint8 r, g, b;
-            SDL_GetRGB(getPixel(surface, static_cast<int>(x), static_cast<int>(y)), surface->format,
-                       &r, &g, &b);
-            setTwoBitCell(data, y * width + x, packedCode(r, g, b));
-        }
+    if (literal || surface->format->BytesPerPixel != 1) {
+        packLiteral(surface, data, length);
+    } else {
+        packByIndex(surface, data, length);
     }
     uint8_t header[PMBP_HEADER_SIZE];
     const PMBP_HEADER_T fields =
@@ -69,6 +117,16 @@ int writePackedPicture(const SDL_Surface *surface, const char *path) {
     const int result = writeFile(path, header, data, length);
     free(data);
     return result;
+}
+
+}  // namespace
+
+int writePackedPicture(const SDL_Surface *surface, const char *path) {
+    return writePacked(surface, path, false);
+}
+
+int writePackedPictureLiteral(const SDL_Surface *surface, const char *path) {
+    return writePacked(surface, path, true);
 }
 
 void removeStalePackedPicture(const char *path) {

@@ -12,7 +12,14 @@ void setTwoBitCell(uint8_t *buffer, size_t index, int code);
 
 // Writes surface as a "PMBP" file. Returns 1 when the whole file is in place; 0 otherwise, and
 // then path holds what it held before (an earlier file is replaced only by a complete one).
+// The converter's fast path: on 8-bit surfaces the code of each possible pixel value comes once
+// from SDL_GetRGB and four pixels are packed to a byte; the bytes are those of
+// writePackedPictureLiteral. When the pixel count is not a multiple of 4, the last pixels,
+// which no byte holds, are left out.
 int writePackedPicture(const SDL_Surface *surface, const char *path);
+
+// The literal steps, kept as the reference: every pixel through getPixel and SDL_GetRGB.
+int writePackedPictureLiteral(const SDL_Surface *surface, const char *path);
 
 // Removes the "PMBP" file at path, if there is one, so that a line that failed leaves no
 // earlier picture where its output belongs. Any other file, and a symbolic link, is left alone.

@@ -1,11 +1,11 @@
 #include "picconv/imaging/resample.h"
 
 #include <math.h>
-#include <stdlib.h>
 
+#include "picconv/imaging/dither_noise.h"
 #include "picconv/imaging/pixel_access.h"
 
-int (*g_dither_random)(void) = rand;
+int (*g_dither_random)(void) = nextNoise;
 
 namespace {
 
@@ -73,8 +73,8 @@ int ditherChannel(int value, int *error) {
     return level;
 }
 
-SDL_Surface *resampleRotated(const SDL_Surface *source, const QUAD_T *sourceQuad,
-                             const QUAD_T *outputQuad) {
+SDL_Surface *resampleRotatedLiteral(const SDL_Surface *source, const QUAD_T *sourceQuad,
+                                    const QUAD_T *outputQuad) {
     int errorR = 0;
     int errorG = 0;
     int errorB = 0;

@@ -7,13 +7,24 @@
 
 #include "picconv/imaging/quad.h"
 
-// Where the dithering noise comes from; rand() unless a test substitutes a fixed sequence.
+// Where the dithering noise comes from: nextNoise (the runtime's rand() sequence, see
+// dither_noise.h) unless a test substitutes a fixed sequence. Both resamplers draw the same
+// values in the same order.
 extern int (*g_dither_random)(void);
 
 // Resamples sourceQuad of source into a new four-level surface of outputQuad's size, turned a
-// quarter turn counter-clockwise. Null when the surface cannot be made.
+// quarter turn counter-clockwise. Null when the surface cannot be made. The converter's fast
+// path (fast_resample.cpp): tables from SDL_GetRGB and SDL_MapRGB made once per picture,
+// weights from per-row and per-column parts, only the source columns and rows the samples
+// touch; byte for byte the surface of resampleRotatedLiteral, with the same noise drawn.
 SDL_Surface *resampleRotated(const SDL_Surface *source, const QUAD_T *sourceQuad,
                              const QUAD_T *outputQuad);
+
+// The literal steps, kept as the reference for the fast path: per output pixel
+// sampleWeighted (getPixel and SDL_GetRGB on four neighbours), ditherChannel three times,
+// SDL_MapRGB and putPixel.
+SDL_Surface *resampleRotatedLiteral(const SDL_Surface *source, const QUAD_T *sourceQuad,
+                                    const QUAD_T *outputQuad);
 
 // Distance-weighted mix of the four pixels around (sx, sy), packed as 0x00RRGGBB.
 uint32_t sampleWeighted(const SDL_Surface *source, double sx, double sy);
