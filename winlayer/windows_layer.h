@@ -13,6 +13,7 @@ static inline BOOL localBlockIsLive(HLOCAL handle) {
 }
 #else
 #include "posix/win_types.h"
+#include "posix/win_bitmap.h"
 #include "posix/win_localmem.h"
 #include "posix/win_dynload.h"
 #include "posix/win_message.h"
