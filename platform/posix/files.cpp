@@ -211,3 +211,23 @@ FILE *openRegularFileNoFollow(const char *path, const char *mode) {
     }
     return file;
 }
+
+char *absolutePath(const char *path) {
+    if (path[0] == '/') {
+        return copyText(path, strlen(path));
+    }
+    char *folder = getcwd(nullptr, 0);
+    if (folder == nullptr) {
+        return nullptr;
+    }
+    const size_t folderLength = strlen(folder);
+    const size_t pathLength = strlen(path);
+    char *joined = static_cast<char *>(malloc(folderLength + pathLength + 2));
+    if (joined != nullptr) {
+        memcpy(joined, folder, folderLength);
+        joined[folderLength] = '/';
+        memcpy(joined + folderLength + 1, path, pathLength + 1);
+    }
+    free(folder);
+    return joined;
+}

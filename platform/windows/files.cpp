@@ -302,3 +302,13 @@ FILE *openRegularFileNoFollow(const char *path, const char *mode) {
     }
     return file;
 }
+
+char *absolutePath(const char *path) {
+    const DWORD size = GetFullPathNameA(path, 0, nullptr, nullptr);
+    char *full = size > 0 ? static_cast<char *>(malloc(size)) : nullptr;
+    if (full != nullptr && GetFullPathNameA(path, size, full, nullptr) == 0) {
+        free(full);
+        return copyText(path);
+    }
+    return full != nullptr ? full : copyText(path);
+}
