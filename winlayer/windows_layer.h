@@ -11,9 +11,18 @@
 static inline BOOL localBlockIsLive(HLOCAL handle) {
     return handle != NULL && LocalFlags(handle) != LMEM_INVALID_HANDLE;
 }
+/* Not a Windows call: why the last LoadLibraryA failed, in the system's words. */
+static inline const char *loadErrorText(void) {
+    static char text[512];
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL,
+                                  GetLastError(), 0, text, sizeof text, NULL);
+    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r')) {
+        text[--length] = '\0';
+    }
+    return length > 0 ? text : "unknown error";
+}
 #else
 #include "posix/win_types.h"
-#include "posix/win_bitmap.h"
 #include "posix/win_localmem.h"
 #include "posix/win_dynload.h"
 #include "posix/win_message.h"

@@ -2,9 +2,13 @@
 #include "winlayer/posix/win_dynload.h"
 
 #include <dlfcn.h>
+#include <link.h>
+#include <stdlib.h>
+#include <string.h>
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 
@@ -15,6 +19,7 @@
 namespace {
 
 thread_local DWORD g_last_error = 0;
+thread_local std::string g_load_error;
 
 bool isFile(const std::string &path) {
     return isRegularFile(path.c_str()) != 0;
@@ -35,44 +40,53 @@ std::string executableDir() {
 // A bare name is searched for as Windows does for an application, never through
 // LD_LIBRARY_PATH. The first file found is the one loaded, as there: a broken plug-in
 // must not be silently replaced by another one of the same name further down the list.
-std::string findBareName(const std::string &name) {
+// *searched lists the folders looked in.
+std::string findBareName(const std::string &name, std::string *searched) {
+    std::vector<std::string> folders;
     const std::string exeDir = executableDir();
     if (!exeDir.empty()) {
-        std::string candidate = exeDir + "/" + name;
-        if (isFile(candidate)) {
-            return candidate;
-        }
+        folders.push_back(exeDir);
         const std::string pluginDir = PLUGIN_DIR_FROM_BIN;
         if (!pluginDir.empty()) {
-            candidate = exeDir + "/" + pluginDir + "/" + name;
-            if (isFile(candidate)) {
-                return candidate;
-            }
+            folders.push_back(exeDir + "/" + pluginDir);
         }
     }
     // "./" keeps dlopen from searching its own list.
-    const std::string candidate = "./" + name;
-    return isFile(candidate) ? candidate : std::string();
+    folders.push_back(".");
+    for (const std::string &folder : folders) {
+        const std::string candidate = folder + "/" + name;
+        if (isFile(candidate)) {
+            return candidate;
+        }
+        *searched += (searched->empty() ? "" : ", ") + folder;
+    }
+    return std::string();
 }
 
 }  // namespace
 
 extern "C" HMODULE LoadLibraryA(LPCSTR path) {
+    g_load_error.clear();
     if (path == nullptr || path[0] == '\0') {
         g_last_error = ERROR_MOD_NOT_FOUND;
+        g_load_error = "no file named";
         return nullptr;
     }
     std::string file = path;
     if (file.find('/') == std::string::npos) {
-        file = findBareName(file);
+        std::string searched;
+        file = findBareName(file, &searched);
         if (file.empty()) {
             g_last_error = ERROR_MOD_NOT_FOUND;
+            g_load_error = "not found in " + searched;
             return nullptr;
         }
     }
     void *module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) {
         g_last_error = isFile(file) ? ERROR_BAD_EXE_FORMAT : ERROR_MOD_NOT_FOUND;
+        const char *error = dlerror();
+        g_load_error = error != nullptr ? error : "cannot be loaded";
     }
     return module;
 }
@@ -100,4 +114,26 @@ extern "C" BOOL FreeLibrary(HMODULE module) {
 
 extern "C" DWORD GetLastError(void) {
     return g_last_error;
+}
+
+extern "C" DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
+    struct link_map *map = nullptr;
+    if (module == nullptr || size == 0 || dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 ||
+        map == nullptr) {
+        g_last_error = ERROR_INVALID_HANDLE;
+        return 0;
+    }
+    char *real = realpath(map->l_name, nullptr);
+    const char *name = real != nullptr ? real : map->l_name;
+    const size_t length = strlen(name);
+    // As on Windows: a name that does not fit is cut and still terminated.
+    const size_t copied = length < size ? length : size - 1;
+    memcpy(buffer, name, copied);
+    buffer[copied] = '\0';
+    free(real);
+    return static_cast<DWORD>(copied);
+}
+
+extern "C" const char *loadErrorText(void) {
+    return g_load_error.empty() ? "unknown error" : g_load_error.c_str();
 }

@@ -20,6 +20,12 @@ HMODULE LoadLibraryA(LPCSTR path);
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 BOOL FreeLibrary(HMODULE module);
 DWORD GetLastError(void);
+/* The full path of the file module was loaded from; the length copied, 0 on failure. */
+DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+
+/* Not a Windows call: why the last LoadLibraryA failed, in words (the folders searched for a
+ * bare name, or the loader's own message). Valid until the next LoadLibraryA. */
+const char *loadErrorText(void);
 
 #ifdef __cplusplus
 }
