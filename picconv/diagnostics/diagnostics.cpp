@@ -5,9 +5,16 @@
 
 namespace {
 
+enum { PROBLEM_SIZE = 1024 };
+
 // True while a message without a line feed is the last text on standard error, so that the
-// next note can start on a line of its own.
+// next report can start on a line of its own.
 bool g_line_open = false;
+
+// The line in progress and what went wrong with it.
+const char *g_command_file = nullptr;
+long g_line_number = 0;
+char g_line_problem[PROBLEM_SIZE];
 
 void say(bool endsLine, const char *format, ...) __attribute__((format(printf, 2, 3)));
 
@@ -30,6 +37,11 @@ void startOwnLine() {
 
 void reportUsage(const char *programName) {
     say(true, "usage %s commandfilename\n", programName);
+}
+
+void reportUnknownOption(const char *option) {
+    say(true, "picconv: unknown option %s (see picconv --help; a command file named so is ./%s)\n",
+        option, option);
 }
 
 void reportSdlFailure(const char *sdlError) {
@@ -68,22 +80,82 @@ void reportPictureFailed(int code) {
     say(false, "cannot get picture (%d)", code);
 }
 
-void reportTempBitmapUnusable(const char *name, const char *why) {
-    startOwnLine();
-    say(true, "cannot use %s: %s\n", name, why);
+void setReportLine(const char *commandFile, long lineNumber) {
+    g_command_file = commandFile;
+    g_line_number = lineNumber;
+    g_line_problem[0] = '\0';
 }
 
-void reportOutputTooWide(unsigned width, unsigned limit) {
-    startOwnLine();
-    say(true, "output width %u (the h of the output size) is over the limit of %u\n", width, limit);
+void noteLineProblem(const char *format, ...) {
+    if (g_line_problem[0] != '\0') {
+        return;
+    }
+    va_list arguments;
+    va_start(arguments, format);
+    vsnprintf(g_line_problem, sizeof g_line_problem, format, arguments);
+    va_end(arguments);
 }
 
-void reportPictureRefused(const char *picturePath, const char *reason) {
-    startOwnLine();
-    say(true, "picture %s refused: %s\n", picturePath, reason);
+const char *lineProblem(void) {
+    return g_line_problem;
 }
 
-void reportNoOutput(long lineNumber, const char *outputPath) {
+void reportNoOutput(const char *outputPath) {
     startOwnLine();
-    say(true, "line %ld: no output written to %s\n", lineNumber, outputPath);
+    const char *reason = g_line_problem[0] != '\0' ? g_line_problem : "no reason known";
+    if (g_command_file != nullptr) {
+        say(true, "%s:%ld: no output written to %s: %s\n", g_command_file, g_line_number,
+            outputPath, reason);
+    } else {
+        say(true, "no output written to %s: %s\n", outputPath, reason);
+    }
+}
+
+void finishLineReports(void) {
+    if (g_command_file != nullptr && g_line_problem[0] != '\0') {
+        startOwnLine();
+        say(true, "%s:%ld: %s; the output was written all the same\n", g_command_file,
+            g_line_number, g_line_problem);
+    }
+    startOwnLine();
+}
+
+void reportFatalLineProblem(void) {
+    if (g_command_file != nullptr && g_line_problem[0] != '\0') {
+        startOwnLine();
+        say(true, "%s:%ld: %s\n", g_command_file, g_line_number, g_line_problem);
+    }
+}
+
+void reportWarning(const char *commandFile, long lineNumber, long column, const char *format, ...) {
+    startOwnLine();
+    fprintf(stderr, "%s:%ld:%ld: warning: ", commandFile, lineNumber, column);
+    va_list arguments;
+    va_start(arguments, format);
+    vfprintf(stderr, format, arguments);
+    va_end(arguments);
+    fputc('\n', stderr);
+}
+
+const char *pictureResultText(int code) {
+    switch (code) {
+        case -1:
+            return "not implemented";
+        case 1:
+            return "decoding was aborted";
+        case 2:
+            return "unknown format";
+        case 3:
+            return "broken data";
+        case 4:
+            return "out of memory";
+        case 5:
+            return "memory error";
+        case 6:
+            return "file read error";
+        case 8:
+            return "internal error";
+        default:
+            return "unknown error";
+    }
 }

@@ -1,5 +1,9 @@
 // Everything the converter says on standard error, and whether the last thing it said was left
 // without its line feed. Each message has its fixed text here and nowhere else.
+//
+// A line that fails gets one report in the form build tools and editors read,
+// "CMDFILE:LINE: no output written to PATH: REASON"; the stages note the reason as they find
+// it. The fixed messages of the plug-in import come first, as the first text of what is said.
 #ifndef PICCONV_DIAGNOSTICS_DIAGNOSTICS_H
 #define PICCONV_DIAGNOSTICS_DIAGNOSTICS_H
 
@@ -7,10 +11,12 @@
 
 // Start-up and the command file.
 void reportUsage(const char *programName);
+// After the usage line: the option that was not understood.
+void reportUnknownOption(const char *option);
 void reportSdlFailure(const char *sdlError);
 void reportCommandFileUnreadable(void);
 
-// The plug-in loader's fatal messages; none ends its line.
+// The plug-in loader's fixed messages; none ends its line.
 void reportPluginNotLoaded(const char *path);
 void reportPluginInfoMissing(const char *path);
 void reportPluginVersionUnknown(void);
@@ -21,16 +27,28 @@ void reportPluginUnsupported(const char *version, size_t length);
 void reportGetPictureMissing(void);
 void reportPictureFailed(int code);
 
-// The temporary bitmap cannot be written, and why; starts a line of its own.
-void reportTempBitmapUnusable(const char *name, const char *why);
+// The line whose reports follow (lineNumber from 1); a null commandFile means none, and then
+// nothing but the fixed messages is said. Forgets the reason noted for the line before.
+void setReportLine(const char *commandFile, long lineNumber);
 
-// What a plug-in handed back for picturePath was refused, and why; starts a line of its own.
-void reportPictureRefused(const char *picturePath, const char *reason);
+// Why the line in progress fails, in words; the first reason noted for a line stands.
+void noteLineProblem(const char *format, ...) __attribute__((format(printf, 1, 2)));
+// The reason noted for the line in progress; empty when none.
+const char *lineProblem(void);
 
-// The output size asks for more columns than an output surface can have.
-void reportOutputTooWide(unsigned width, unsigned limit);
+// The line's report that its output was not written, with the noted reason.
+void reportNoOutput(const char *outputPath);
+// The end of a line that wrote its output: a noted problem is reported as passed over, and an
+// open line is ended.
+void finishLineReports(void);
+// Before the program ends for the line in progress: the line's report of the noted reason.
+void reportFatalLineProblem(void);
 
-// A complete record whose output was not written; starts a line of its own.
-void reportNoOutput(long lineNumber, const char *outputPath);
+// A --check warning at a column (from 1) of a line.
+void reportWarning(const char *commandFile, long lineNumber, long column, const char *format, ...)
+    __attribute__((format(printf, 4, 5)));
+
+// The name of a plug-in's result code, in words.
+const char *pictureResultText(int code);
 
 #endif

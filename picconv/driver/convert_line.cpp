@@ -1,5 +1,6 @@
 #include "picconv/driver/convert_line.h"
 
+#include <errno.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -8,8 +9,10 @@
 #include "picconv/diagnostics/diagnostics.h"
 #include "picconv/driver/bitmap_load.h"
 #include "picconv/driver/command_record.h"
+#include "picconv/driver/run_files.h"
 #include "picconv/imaging/packed_picture.h"
 #include "picconv/imaging/resample.h"
+#include "picconv/plugin/plugin_entries.h"
 #include "picconv/plugin/temp_bitmap.h"
 
 namespace {
@@ -26,13 +29,20 @@ SDL_Surface *g_kept_source = nullptr;
 int convertRecord(char *fields[FIELD_COUNT]) {
     const QUAD_T sourceQuad = parseQuad(fields[FIELD_SOURCE_QUAD]);
     const QUAD_T outputQuad = parseQuad(fields[FIELD_OUTPUT_QUAD]);
+    noteRunOutput(fields[FIELD_OUTPUT]);
     if (outputQuad.h > MAX_OUTPUT_WIDTH) {
-        reportOutputTooWide(outputQuad.h, MAX_OUTPUT_WIDTH);
+        noteLineProblem("output width %u (the h of the output size) is over the limit of %u",
+                        outputQuad.h, MAX_OUTPUT_WIDTH);
         return 0;
     }
+    noteRunInput(fields[FIELD_PICTURE]);
     int fresh = 1;
     const char *bitmapName =
         decodeToTempBitmap(fields[FIELD_PICTURE], fields[FIELD_PLUGIN], &fresh);
+    const char *pluginFile = currentPluginFile();
+    if (pluginFile != nullptr) {
+        noteRunInput(pluginFile);
+    }
     if (bitmapName == nullptr) {
         releaseKeptSource();
         return 0;
@@ -42,20 +52,28 @@ int convertRecord(char *fields[FIELD_COUNT]) {
         g_kept_source = loadBitmapNoFollow(bitmapName);
     }
     if (g_kept_source == nullptr) {
+        noteLineProblem("SDL cannot load the decoded picture: %s", SDL_GetError());
         return 0;
     }
     SDL_Surface *result = resampleRotated(g_kept_source, &sourceQuad, &outputQuad);
     if (result == nullptr) {
+        noteLineProblem("cannot make the %u x %u output picture: %s", outputQuad.h, outputQuad.w,
+                        SDL_GetError());
         return 0;
     }
+    errno = 0;
     const int written = writePackedPicture(result, fields[FIELD_OUTPUT]);
+    if (!written) {
+        noteLineProblem("cannot write it: %s", errno != 0 ? strerror(errno) : "write failed");
+    }
     SDL_FreeSurface(result);
     return written;
 }
 
 }  // namespace
 
-LINE_RESULT_T convertLine(const char *line, long lineNumber) {
+LINE_RESULT_T convertLine(const char *line, const char *commandFile, long lineNumber) {
+    setReportLine(commandFile, lineNumber);
     const size_t length = strlen(line);
     char *copy = static_cast<char *>(malloc(length + 1));
     if (copy == nullptr) {
@@ -68,7 +86,9 @@ LINE_RESULT_T convertLine(const char *line, long lineNumber) {
         result = convertRecord(fields) ? LINE_WRITTEN : LINE_NO_OUTPUT;
         if (result == LINE_NO_OUTPUT) {
             removeStalePackedPicture(fields[FIELD_OUTPUT]);
-            reportNoOutput(lineNumber, fields[FIELD_OUTPUT]);
+            reportNoOutput(fields[FIELD_OUTPUT]);
+        } else {
+            finishLineReports();
         }
     }
     free(copy);

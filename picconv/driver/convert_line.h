@@ -7,9 +7,9 @@ enum LINE_RESULT_T {
     LINE_NO_OUTPUT = 2  // a full record whose output file was not written; reported
 };
 
-// Converts one command-file line into its output file. line is not changed. lineNumber (from
-// 1) only labels the report of a record that wrote no output.
-LINE_RESULT_T convertLine(const char *line, long lineNumber);
+// Converts one command-file line into its output file. line is not changed. commandFile and
+// lineNumber (from 1) label the line's reports.
+LINE_RESULT_T convertLine(const char *line, const char *commandFile, long lineNumber);
 
 // Frees the source picture kept for the next line; called before SDL shuts down.
 void releaseKeptSource(void);

@@ -104,7 +104,7 @@ int writeBitmapFromHandles(FILE *file, const char *picturePath, const PLUGIN_ENT
         accepted = checkBitmapBlocks(info.data, info.size, pixels.size, reason) != 0;
     }
     if (!accepted) {
-        reportPictureRefused(picturePath, reason);
+        noteLineProblem("picture %s refused: %s", picturePath, reason);
     }
     bool written = writeFileHeader(file, fileSize, pixelOffset);
     const SIZE_T infoSize = putBlock(file, &info, accepted, &written);

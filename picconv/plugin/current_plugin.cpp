@@ -7,7 +7,11 @@ PLUGIN_ENTRIES_T currentPlugin = {};
 
 namespace {
 
+enum { MODULE_PATH_SIZE = 4096 };
+
 bool g_exit_release_registered = false;
+bool g_keep_going = false;
+char g_current_plugin_file[MODULE_PATH_SIZE];
 
 }  // namespace
 
@@ -18,7 +22,11 @@ void unloadPluginAtExit(void) {
     }
 }
 
-void makePluginCurrent(const char *path) {
+void setKeepGoing(int keepGoing) {
+    g_keep_going = keepGoing != 0;
+}
+
+int makePluginCurrent(const char *path) {
     if (currentPlugin.GetPluginInfo != nullptr) {
         unloadPlugin(&currentPlugin);
         // Marked released: if the load below fails, the exit-time release must not free
@@ -30,5 +38,28 @@ void makePluginCurrent(const char *path) {
         atexit(unloadPluginAtExit);
         g_exit_release_registered = true;
     }
-    currentPlugin = loadPlugin(path);
+    if (!g_keep_going) {
+        currentPlugin = loadPlugin(path);
+        return 1;
+    }
+    PLUGIN_ENTRIES_T plugin;
+    int reason = LOAD_NO_MODULE;
+    char version[PLUGIN_VERSION_TEXT_SIZE];
+    if (!tryLoadPlugin(path, &plugin, &reason, version)) {
+        reportLoadFailure(path, reason, version);
+        if (plugin.module != nullptr) {
+            FreeLibrary(plugin.module);
+        }
+        return 0;
+    }
+    currentPlugin = plugin;
+    return 1;
+}
+
+const char *currentPluginFile(void) {
+    if (currentPlugin.GetPluginInfo == nullptr ||
+        GetModuleFileNameA(currentPlugin.module, g_current_plugin_file, MODULE_PATH_SIZE) == 0) {
+        return nullptr;
+    }
+    return g_current_plugin_file;
 }

@@ -23,6 +23,20 @@ struct PLUGIN_ENTRIES_T {
 // The one loaded plug-in (global); GetPluginInfo is null while none is loaded.
 extern PLUGIN_ENTRIES_T currentPlugin;
 
+// Why a plug-in could not be loaded.
+enum { LOAD_NO_MODULE = 1, LOAD_NO_PLUGIN_INFO, LOAD_NO_VERSION, LOAD_UNSUPPORTED };
+// Room for the version text a plug-in reports, and its terminator.
+enum { PLUGIN_VERSION_TEXT_SIZE = 129 };
+
+// Loads and binds the plug-in at path. 1 on success; 0 with *reason, and the reported version
+// text for LOAD_UNSUPPORTED, and nothing said. A module loaded before the failure stays loaded.
+int tryLoadPlugin(const char *path, PLUGIN_ENTRIES_T *plugin, int *reason,
+                  char version[PLUGIN_VERSION_TEXT_SIZE]);
+
+// Says why the plug-in at path could not be loaded: the fixed message, and the reason in words
+// for the line's report.
+void reportLoadFailure(const char *path, int reason, const char *version);
+
 // Loads and binds the plug-in at path. Returns only on success: on failure it prints the
 // reason and ends the program with status 1.
 PLUGIN_ENTRIES_T loadPlugin(const char *path);
@@ -30,7 +44,14 @@ void unloadPlugin(const PLUGIN_ENTRIES_T *plugin);
 void unloadPluginAtExit(void);
 
 // Releases the current plug-in (or, the first time, registers the exit-time release) and
-// makes the plug-in at path current. Ends the program when it cannot be loaded.
-void makePluginCurrent(const char *path);
+// makes the plug-in at path current. Returns 1; when it cannot be loaded, ends the program,
+// or with keep-going set says why, leaves no plug-in current and returns 0.
+int makePluginCurrent(const char *path);
+
+// Whether a plug-in that cannot be loaded costs only its own line rather than the run.
+void setKeepGoing(int keepGoing);
+
+// The file the current plug-in was loaded from, resolved; null when none is loaded.
+const char *currentPluginFile(void);
 
 #endif

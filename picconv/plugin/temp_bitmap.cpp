@@ -41,7 +41,10 @@ const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath, 
     }
     forgetPicture();
     if (!samePlugin) {
-        makePluginCurrent(pluginPath);
+        if (!makePluginCurrent(pluginPath)) {
+            rememberPluginPath("");
+            return nullptr;
+        }
         rememberPluginPath(pluginPath);
     }
     FILE_STAMP_T stamp;
@@ -49,22 +52,33 @@ const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath, 
 
     // Without the lock the run goes on unlocked, but never through what is not a regular file.
     if (!takeRunLock(TEMP_BITMAP_NAME) && unusableKind(pathKind(TEMP_BITMAP_NAME)) != nullptr) {
-        reportTempBitmapUnusable(TEMP_BITMAP_NAME, unusableKind(pathKind(TEMP_BITMAP_NAME)));
+        noteLineProblem("cannot use %s: %s", TEMP_BITMAP_NAME,
+                        unusableKind(pathKind(TEMP_BITMAP_NAME)));
         return nullptr;
     }
     FILE *file = openRegularFileNoFollow(TEMP_BITMAP_NAME, "wb");
     if (file == nullptr) {
         const char *why = unusableKind(pathKind(TEMP_BITMAP_NAME));
-        reportTempBitmapUnusable(TEMP_BITMAP_NAME, why != nullptr ? why : strerror(errno));
+        noteLineProblem("cannot use %s: %s", TEMP_BITMAP_NAME,
+                        why != nullptr ? why : strerror(errno));
         return nullptr;
     }
     *fresh = 1;
     int pictureResult = PLUGIN_ERR_NOT_IMPLEMENTED;
     bool written = writeBitmapFromHandles(file, picturePath, &currentPlugin, &pictureResult) != 0;
-    if (fclose(file) != 0) {
+    if (currentPlugin.GetPicture == nullptr) {
+        noteLineProblem("%s has no GetPicture entry point, so it cannot decode %s", pluginPath,
+                        picturePath);
+    } else if (pictureResult != PLUGIN_OK) {
+        noteLineProblem("%s cannot decode %s: %s (%d)", pluginPath, picturePath,
+                        pictureResultText(pictureResult), pictureResult);
+    }
+    if (fclose(file) != 0 && written) {
+        noteLineProblem("cannot write %s: %s", TEMP_BITMAP_NAME, strerror(errno));
         written = false;
     }
     if (!written) {
+        noteLineProblem("cannot write %s", TEMP_BITMAP_NAME);
         return nullptr;
     }
     // A failed decode is not reused: its message must show on every line that asks for it.

@@ -130,26 +130,37 @@ class PicconvEndToEnd : public ::testing::Test {
         EXPECT_EQ(actual, wanted);
     }
 
+    // The lines' reports, "commands.txt:N: no output written to PATH", without the reasons
+    // (which name the plug-in's words); with the stand-in nothing else may be said.
     void expectReports(const RUN_RESULT_T &result, const std::string &reports) const {
-        if (exactStderr_) {
-            EXPECT_EQ(result.err, reports);
-            return;
-        }
-        // A real plug-in may add messages about pictures it cannot decode; the driver's own
-        // reports are kept.
         std::string ours;
         size_t start = 0;
         for (size_t end; (end = result.err.find('\n', start)) != std::string::npos;
              start = end + 1) {
-            const std::string report = result.err.substr(start, end - start + 1);
-            const size_t at = report.find("line ");
-            if (report.rfind("output width ", 0) == 0) {
-                ours += report;
-            } else if (at != std::string::npos) {
-                ours += report.substr(at);
+            const std::string said = result.err.substr(start, end - start);
+            const size_t at = said.find("commands.txt:");
+            const size_t what = said.find("no output written to ");
+            if (exactStderr_) {
+                EXPECT_EQ(at, 0u) << said;
+            }
+            if (at != std::string::npos && what != std::string::npos) {
+                const size_t reason = said.find(": ", what + 21);
+                ours += said.substr(at, reason - at) + "\n";
             }
         }
         EXPECT_EQ(ours, reports) << result.err;
+    }
+
+    // The reason the report of lineNumber gives; empty when there is no such report.
+    static std::string reasonOf(const RUN_RESULT_T &result, int lineNumber) {
+        const std::string label = "commands.txt:" + std::to_string(lineNumber) + ": ";
+        const size_t at = result.err.find(label);
+        if (at == std::string::npos) {
+            return std::string();
+        }
+        const size_t what = result.err.find("no output written to ", at);
+        const size_t reason = result.err.find(": ", what + 21) + 2;
+        return result.err.substr(reason, result.err.find('\n', reason) - reason);
     }
 
     std::string converter_;
@@ -229,13 +240,17 @@ TEST_F(PicconvEndToEnd, BadLinesCostOnlyTheirOwnOutputAndAreReported) {
     const RUN_RESULT_T result = run(commands, dir_);
     EXPECT_EQ(result.status, 4);
     expectReports(result,
-                  "line 10: no output written to missing.pmbp\n"
-                  "line 11: no output written to nodir/out.pmbp\n"
-                  "line 12: no output written to /dev/full\n"
-                  "line 13: no output written to \n"
-                  "output width 16377 (the h of the output size) is over the limit of 16376\n"
-                  "line 15: no output written to wide.pmbp\n"
-                  "line 17: no output written to notbmp.pmbp\n");
+                  "commands.txt:10: no output written to missing.pmbp\n"
+                  "commands.txt:11: no output written to nodir/out.pmbp\n"
+                  "commands.txt:12: no output written to /dev/full\n"
+                  "commands.txt:13: no output written to \n"
+                  "commands.txt:15: no output written to wide.pmbp\n"
+                  "commands.txt:17: no output written to notbmp.pmbp\n");
+    EXPECT_EQ(reasonOf(result, 11), "cannot write it: No such file or directory");
+    EXPECT_EQ(reasonOf(result, 12), "cannot write it: No space left on device");
+    EXPECT_EQ(reasonOf(result, 13), "cannot write it: No such file or directory");
+    EXPECT_EQ(reasonOf(result, 15),
+              "output width 16377 (the h of the output size) is over the limit of 16376");
     const REFERENCE_JOB_T small = {0, 0, 4, 4, 4, 4};
     const std::vector<EXPECTED_T> expected = {
         {"four.pmbp", &pal10x9_, {0, 0, 4, 4, 0, 0}, true, true},
@@ -266,8 +281,8 @@ TEST_F(PicconvEndToEnd, AFailedLineLeavesNoEarlierPictureAtItsOutputButKeepsOthe
                                     dir_);
     EXPECT_EQ(result.status, 4);
     expectReports(result,
-                  "line 1: no output written to old.pmbp\n"
-                  "line 2: no output written to keep.bin\n");
+                  "commands.txt:1: no output written to old.pmbp\n"
+                  "commands.txt:2: no output written to keep.bin\n");
     EXPECT_FALSE(fileExists(dir_ + "/old.pmbp"));
     EXPECT_EQ(readFile(dir_ + "/keep.bin"), "not a packed picture");
 }

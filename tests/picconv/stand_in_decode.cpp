@@ -1,7 +1,10 @@
-// Stands in for the plug-in decode: the picture is already a bitmap, so it is only copied to
-// the temporary file, and the plug-in path is ignored.
+// Stands in for the plug-in import: the picture is already a bitmap, so it is only copied to
+// the temporary file; the plug-in path is ignored, and a probe reads the bitmap's own header.
 #include <stdio.h>
 
+#include "picconv/diagnostics/diagnostics.h"
+#include "picconv/plugin/plugin_entries.h"
+#include "picconv/plugin/plugin_probe.h"
 #include "picconv/plugin/temp_bitmap.h"
 
 namespace {
@@ -15,6 +18,7 @@ const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath, 
     *fresh = 1;
     FILE *in = fopen(picturePath, "rb");
     if (in == nullptr) {
+        noteLineProblem("cannot read %s", picturePath);
         return nullptr;
     }
     FILE *out = fopen(TEMP_BITMAP_NAME, "wb");
@@ -31,3 +35,37 @@ const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath, 
     }
     return ok ? TEMP_BITMAP_NAME : nullptr;
 }
+
+void setKeepGoing(int keepGoing) {
+    (void)keepGoing;
+}
+
+const char *currentPluginFile(void) {
+    return nullptr;
+}
+
+int probePlugin(const char *pluginPath, const char **file, const char **why) {
+    *file = pluginPath;
+    *why = "";
+    return 1;
+}
+
+int probePictureSize(const char *picturePath, int32_t *width, int32_t *height) {
+    FILE *in = fopen(picturePath, "rb");
+    uint8_t header[26];
+    const bool read = in != nullptr && fread(header, 1, sizeof header, in) == sizeof header;
+    if (in != nullptr) {
+        fclose(in);
+    }
+    if (!read || header[0] != 'B' || header[1] != 'M') {
+        return 0;
+    }
+    *width = static_cast<int32_t>(header[18] | header[19] << 8 | header[20] << 16 |
+                                  static_cast<uint32_t>(header[21]) << 24);
+    const int32_t rows = static_cast<int32_t>(header[22] | header[23] << 8 | header[24] << 16 |
+                                              static_cast<uint32_t>(header[25]) << 24);
+    *height = rows < 0 ? -rows : rows;
+    return 1;
+}
+
+void releaseProbedPlugin(void) {}

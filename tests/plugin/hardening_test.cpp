@@ -166,7 +166,7 @@ TEST_F(PicconvPluginEndToEndHardening,
        ATemporaryBitmapThatIsNoRegularFileCostsTheLineAndLeavesItsTargetAlone) {
     writeFile(at("a.ppm"), makePpm(6, 4, 3));
     writeFile(at("victim.txt"), "keep me");
-    const std::string noOutput = "line 1: no output written to out.bin\n";
+    const std::string noOutput = "commands.txt:1: no output written to out.bin: ";
     const struct {
         const char *kind;
         std::string why;
@@ -190,7 +190,7 @@ TEST_F(PicconvPluginEndToEndHardening,
         }
         const RUN_RESULT_T result = run(line("ok", "a.ppm", "out.bin"));
         EXPECT_EQ(result.status, 4) << kind;
-        EXPECT_EQ(result.err, "cannot use $$temp$$.bmp: " + c.why + "\n" + noOutput) << kind;
+        EXPECT_EQ(result.err, noOutput + "cannot use $$temp$$.bmp: " + c.why + "\n") << kind;
         EXPECT_FALSE(fileExists(at("out.bin"))) << kind;
         EXPECT_EQ(readFile(at("victim.txt")), "keep me");
         EXPECT_FALSE(fileExists(at("created.txt")));
@@ -205,12 +205,12 @@ TEST_F(PicconvPluginEndToEndHardening, PicturesOverTheLimitsOrWithForeignBlocksC
             line("ok", "a.ppm", "5.bin", "0,0,6,16376"));
     EXPECT_EQ(result.status, 4);
     EXPECT_EQ(result.err,
-              "picture a.ppm refused: 32767 x 32767 pixels is over the limit of 67108864 pixels\n"
-              "line 2: no output written to 2.bin\n"
-              "picture a.ppm refused: a block handed back is not a local memory block\n"
-              "line 3: no output written to 3.bin\n"
-              "output width 16377 (the h of the output size) is over the limit of 16376\n"
-              "line 4: no output written to 4.bin\n");
+              "commands.txt:2: no output written to 2.bin: picture a.ppm refused: 32767 x 32767 "
+              "pixels is over the limit of 67108864 pixels\n"
+              "commands.txt:3: no output written to 3.bin: picture a.ppm refused: a block handed "
+              "back is not a local memory block\n"
+              "commands.txt:4: no output written to 4.bin: output width 16377 (the h of the output "
+              "size) is over the limit of 16376\n");
     EXPECT_TRUE(fileExists(at("1.bin")));
     EXPECT_FALSE(fileExists(at("2.bin")));
     EXPECT_FALSE(fileExists(at("3.bin")));

@@ -148,13 +148,28 @@ PLUGIN_EXPORT int WINAPI IsSupported(LPSTR filename, PLUGIN_DW_T dw) {
     return 1;
 }
 
+// The size from a P6 picture's header, for the converter's --check.
 PLUGIN_EXPORT int WINAPI GetPictureInfo(LPSTR buf, long len, unsigned int flag,
                                         PictureInfo *lpInfo) {
-    (void)buf;
-    (void)len;
-    (void)flag;
-    (void)lpInfo;
-    return PLUGIN_ERR_NOT_IMPLEMENTED;
+    if (len != 0 || flag != PLUGIN_INPUT_FILE) {
+        return PLUGIN_ERR_NOT_IMPLEMENTED;
+    }
+    FILE *file = fopen(buf, "rb");
+    if (file == nullptr) {
+        return PLUGIN_ERR_FILE_READ;
+    }
+    int width = 0;
+    int height = 0;
+    const bool read = fscanf(file, "P6 %d %d", &width, &height) == 2;
+    fclose(file);
+    if (!read) {
+        return PLUGIN_ERR_UNKNOWN_FORMAT;
+    }
+    *lpInfo = PictureInfo{};
+    lpInfo->width = width;
+    lpInfo->height = height;
+    lpInfo->colorDepth = 24;
+    return PLUGIN_OK;
 }
 
 #ifndef NO_GET_PICTURE

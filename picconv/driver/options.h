@@ -1,0 +1,31 @@
+// The converter's command line: options, then the command file.
+#ifndef PICCONV_DRIVER_OPTIONS_H
+#define PICCONV_DRIVER_OPTIONS_H
+
+enum RUN_MODE_T {
+    MODE_CONVERT,
+    MODE_CHECK,
+    MODE_LIST_OUTPUTS,
+    MODE_LIST_INPUTS,
+    MODE_HELP,
+    MODE_VERSION,
+    MODE_USAGE_ERROR
+};
+
+struct RUN_OPTIONS_T {
+    RUN_MODE_T mode;
+    bool keepGoing;
+    const char *depfile;      // null when none was asked for
+    const char *commandFile;  // null when missing
+    const char *badOption;    // the word not understood, for MODE_USAGE_ERROR
+};
+
+// Options are the words before the command file that start with '-' ("--" ends them); the
+// first other word is the command file, and words after it are ignored. --help and --version
+// are answered at once; of --check, --list-outputs and --list-inputs the last counts.
+RUN_OPTIONS_T parseOptions(int argc, char **argv);
+
+// The help text, for standard output.
+extern const char PICCONV_HELP[];
+
+#endif

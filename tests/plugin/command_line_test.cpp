@@ -1,0 +1,179 @@
+// picconv's options: help and version, --check, the lists of what a run reads and writes, and
+// the dependency file.
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/plugin/plugin_test_files.h"
+#include "tests/support/run_program.h"
+#include "tests/support/test_files.h"
+
+namespace {
+
+class PicconvPluginEndToEndCommandLine : public ::testing::Test {
+   protected:
+    void SetUp() override { dir = makeTempDir("plugin-test"); }
+    void TearDown() override { removeTree(dir); }
+    RUN_RESULT_T run(const std::vector<std::string> &words) {
+        std::vector<std::string> argv = {PICCONV};
+        argv.insert(argv.end(), words.begin(), words.end());
+        return runProgram(argv, dir);
+    }
+    std::string at(const std::string &name) const { return dir + "/" + name; }
+    std::string dir;
+};
+
+std::string record(const std::string &plugin, const std::string &picture, const std::string &out,
+                   const std::string &rect, const std::string &size) {
+    return plugin + "|" + picture + "|" + out + "|" + rect + "|" + size + "\n";
+}
+
+// The path with every link and "." resolved, as the loader reports a plug-in's file.
+std::string canonicalPath(const std::string &path) {
+    std::error_code error;
+    const std::filesystem::path resolved = std::filesystem::canonical(path, error);
+    return error ? path : resolved.string();
+}
+
+}  // namespace
+
+TEST_F(PicconvPluginEndToEndCommandLine, HelpAndVersionAnswerOnStandardOutputAndTouchNothing) {
+    for (const char *help : {"--help", "-h"}) {
+        const RUN_RESULT_T result = run({help, "commands.txt"});
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.out.rfind("Usage: picconv [OPTION]... COMMANDFILE\n", 0), 0u);
+        EXPECT_EQ(result.err, "");
+    }
+    const RUN_RESULT_T version = run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("picconv ") + TOOLS_VERSION + "\n");
+    EXPECT_TRUE(listDir(dir).empty());
+
+    // An unknown option is a usage error; a command file named like an option is ./-name.
+    const RUN_RESULT_T unknown = run({"-x"});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_EQ(unknown.err.rfind(std::string("usage ") + PICCONV + " commandfilename\n", 0), 0u);
+    writeFile(at("-x"), "");
+    EXPECT_EQ(run({"./-x"}).status, 0);
+    EXPECT_EQ(run({"--", "-x"}).status, 0);
+}
+
+TEST_F(PicconvPluginEndToEndCommandLine, CheckWarnsAboutEverySuspiciousLineAndConvertsNothing) {
+    writeFile(at("a.ppm"), makePpm(6, 4, 1));
+    const std::string ok = testPluginPath("ok");
+    const std::string commands = record(ok, "a.ppm", "1.bin", "0,0,6,4", "0,0,6,4") +   // 1: clean
+                                 ok + "|a.ppm|2.bin\n" +                                // 2
+                                 record(ok, "a.ppm", "3.bin", "0,0,6,4", "160x120") +   // 3
+                                 record(ok, "a.ppm", "4.bin", "0,0,6", "0,0,6,4") +     // 4
+                                 record(ok, "a.ppm", "5.bin", "0,0,6,4", "0,0,1O,4") +  // 5
+                                 record(ok, "a.ppm", "6.bin", "70000,0,6,4", "0,0,6,4") +    // 6
+                                 record(ok, "a.ppm", "7.bin", " 1,2,3,1", "0,0,6,4") +       // 7
+                                 record(ok, "a.ppm", "8.bin", "2,2,6,4", "0,0,6,4") +        // 8
+                                 record(ok, "missing.ppm", "9.bin", "0,0,6,4", "0,0,6,4") +  // 9
+                                 record(ok, "a.ppm", "no/10.bin", "0,0,6,4", "0,0,6,4") +    // 10
+                                 record(ok, " a.ppm", "11.bin", "0,0,6,4", "0,0,6,4") +      // 11
+                                 ok + "|a.ppm|12.bin|0,0,6,4|0,0,6,4|more\n" +               // 12
+                                 record(ok, "a.ppm", "13.bin", "0,0,6,4", "0,0,6,16377") +   // 13
+                                 record(ok, "a.ppm", "14.bin", "1,-2,3,1", "0,0,6,4") +      // 14
+                                 "just text\n" +                                             // 15
+                                 record("nosuch.spi", "a.ppm", "16.bin", "0,0,6,4", "0,0,6,4");
+    writeFile(at("commands.txt"), commands);
+    const std::vector<std::string> lines = readLines(at("commands.txt"));
+    // "commands.txt:LINE:COLUMN: warning: " with the column where field starts, plus offset.
+    const auto where = [&lines](int line, int field, int offset) {
+        size_t column = 0;
+        for (int bar = 0; bar < field; bar++) {
+            column = lines[line - 1].find('|', column) + 1;
+        }
+        return "commands.txt:" + std::to_string(line) + ":" + std::to_string(column + 1 + offset) +
+               ": warning: ";
+    };
+    const RUN_RESULT_T checked = run({"--check", "commands.txt"});
+    EXPECT_EQ(checked.status, 5);
+    EXPECT_EQ(checked.out, "");
+    const std::string numbers =
+        " numbers in the source rectangle where 4 (x, y, w, h) are needed\n";
+    const std::string expected =
+        where(2, 0, 0) + "3 fields where 5 are needed; the line is skipped\n" + where(3, 4, 3) +
+        "stray character 'x' in the output size; the numbers are read around it\n" +
+        where(3, 4, 0) + "2 numbers in the output size where 4 (x, y, w, h) are needed\n" +
+        where(3, 4, 0) + "the output size 0 x 0 has a 0 extent, so the output is empty\n" +
+        where(4, 3, 0) + "3" + numbers + where(5, 4, 5) +
+        "stray character 'O' in the output size; the numbers are read around it\n" +
+        where(6, 3, 0) + "70000 is cut to 16 bits and read as 4464 (x of the source rectangle)\n" +
+        where(6, 3, 0) + "the rectangle 4464,0,6,4 lies wholly outside the 6 x 4 picture\n" +
+        where(7, 3, 0) +
+        "the source rectangle \" 1,2,3,1\" starts with a blank or sign, so its "
+        "first number is read twice\n" +
+        where(8, 3, 0) + "the rectangle 2,2,6,4 lies partly outside the 6 x 4 picture\n" +
+        where(9, 1, 0) + "the picture \"missing.ppm\" does not exist\n" + where(10, 2, 0) +
+        "the output folder \"no/\" does not exist\n" + where(11, 1, 0) +
+        "the picture path \" a.ppm\" starts with a blank, which is part of it\n" + where(11, 1, 0) +
+        "the picture \" a.ppm\" does not exist\n" + where(12, 5, 0) +
+        "the text after the fifth field is ignored: \"more\"\n" + where(13, 4, 0) +
+        "the output width 16377 (the h of the output size) is over the limit "
+        "of 16376\n" +
+        where(14, 3, 2) +
+        "the sign of -2 in the source rectangle is ignored: only a first "
+        "number can be negative\n" +
+        where(16, 0, 0) + "the plug-in \"nosuch.spi\" cannot be loaded: not found in ";
+    EXPECT_EQ(checked.err.substr(0, expected.size()), expected);
+    EXPECT_EQ(std::count(checked.err.begin(), checked.err.end(), '\n'), 18);
+    EXPECT_EQ(listDir(dir), (std::vector<std::string>{"a.ppm", "commands.txt"}));
+
+    // Converted without --check, the same file gives what it gives without the checks: every
+    // line that parses converts, until the plug-in that cannot be loaded ends the run.
+    const RUN_RESULT_T converted = run({"commands.txt"});
+    EXPECT_EQ(converted.status, 1);
+    for (const char *written : {"1", "3", "4", "5", "6", "7", "8", "12", "14"}) {
+        EXPECT_TRUE(fileExists(at(std::string(written) + ".bin"))) << written;
+    }
+    for (const char *missing : {"2", "9", "11", "13", "16"}) {
+        EXPECT_FALSE(fileExists(at(std::string(missing) + ".bin"))) << missing;
+    }
+    EXPECT_EQ(run({"--check", "commands.txt"}).status, 5);
+    writeFile(at("clean.txt"), record(ok, "a.ppm", "1.bin", "0,0,5,3", "0,0,6,4") + "text\n");
+    const RUN_RESULT_T clean = run({"--check", "clean.txt"});
+    EXPECT_EQ(clean.status, 0);
+    EXPECT_EQ(clean.err, "");
+    EXPECT_EQ(run({"--check", "absent.txt"}).status, 3);
+}
+
+TEST_F(PicconvPluginEndToEndCommandLine, ListsNameWhatARunWouldReadAndWriteWithoutConverting) {
+    writeFile(at("a.ppm"), makePpm(6, 4, 2));
+    const std::string ok = testPluginPath("ok");
+    writeFile(at("commands.txt"), record(ok, "a.ppm", "1.bin", "0,0,6,4", "0,0,6,4") +
+                                      record(ok, "b.ppm", "sub/2.bin", "0,0,6,4", "0,0,6,4") +
+                                      record(ok, "a.ppm", "1.bin", "1,1,2,2", "0,0,6,4") +
+                                      record("nosuch.spi", "a.ppm", "3.bin", "0,0,1,1", "0,0,8,8") +
+                                      "no|record\n");
+    const RUN_RESULT_T outputs = run({"--list-outputs", "commands.txt"});
+    EXPECT_EQ(outputs.status, 0);
+    EXPECT_EQ(outputs.out, "1.bin\nsub/2.bin\n3.bin\n");
+    const RUN_RESULT_T inputs = run({"--list-inputs", "commands.txt"});
+    EXPECT_EQ(inputs.status, 0);
+    // Plug-ins by the file they load from, where they can be loaded.
+    EXPECT_EQ(inputs.out, "commands.txt\na.ppm\n" + canonicalPath(ok) + "\nb.ppm\nnosuch.spi\n");
+    EXPECT_EQ(listDir(dir), (std::vector<std::string>{"a.ppm", "commands.txt"}));
+}
+
+TEST_F(PicconvPluginEndToEndCommandLine, DepfileMakesEveryOutputDependOnEveryInputEscaped) {
+    writeFile(at("a b$#.ppm"), makePpm(6, 4, 3));
+    writeFile(at("c.ppm"), makePpm(6, 4, 4));
+    const std::string ok = testPluginPath("ok");
+    writeFile(at("commands.txt"), record(ok, "a b$#.ppm", "1.bin", "0,0,6,4", "0,0,6,4") +
+                                      record(ok, "c.ppm", "2.bin", "0,0,6,4", "0,0,6,4"));
+    const RUN_RESULT_T result = run({"--depfile", "out.d", "commands.txt"});
+    EXPECT_EQ(result.status, 0);
+    const std::string folder = canonicalPath(dir);
+    EXPECT_EQ(readFile(at("out.d")), folder + "/1.bin " + folder + "/2.bin: \\\n  " + folder +
+                                         "/a\\ b$$\\#.ppm \\\n  " + canonicalPath(ok) + " \\\n  " +
+                                         folder + "/c.ppm\n");
+    EXPECT_EQ(run({"--depfile=out2.d", "commands.txt"}).status, 0);
+    EXPECT_EQ(readFile(at("out2.d")), readFile(at("out.d")));
+}
