@@ -8,7 +8,6 @@
 #include "tests/plugins/picture_files.h"
 #include "tests/plugins/png_writer.h"
 #include "tests/plugins/spi_host.h"
-#include "tests/support/bmp_writer.h"
 #include "tests/support/run_program.h"
 #include "tests/support/test_files.h"
 
@@ -57,19 +56,6 @@ std::vector<uint8_t> tinyGif(uint16_t screenWidth, uint16_t screenHeight) {
     return gifWith(layout);
 }
 
-std::vector<uint8_t> tinyBmp(int32_t width, int32_t height) {
-    BMP_LAYOUT_T layout;
-    layout.width = 1;
-    layout.height = 1;
-    layout.values = {0};
-    std::vector<uint8_t> file = writeBmp(layout);
-    file[18] = static_cast<uint8_t>(width);  // the header claims what the rows don't hold
-    file[19] = static_cast<uint8_t>(width >> 8);
-    file[22] = static_cast<uint8_t>(height);
-    file[23] = static_cast<uint8_t>(height >> 8);
-    return file;
-}
-
 }  // namespace
 
 TEST(PluginsLimits, PicturesOverThePixelLimitAreRefusedFromTheirHeaders) {
@@ -79,11 +65,6 @@ TEST(PluginsLimits, PicturesOverThePixelLimitAreRefusedFromTheirHeaders) {
     EXPECT_EQ(infoCode("ifpng", tinyPng(1, 100000000)), PLUGIN_ERR_NO_MEMORY);
     EXPECT_EQ(infoCode("ifgif", tinyGif(8192, 8192)), PLUGIN_OK);
     EXPECT_EQ(infoCode("ifgif", tinyGif(8193, 8192)), PLUGIN_ERR_NO_MEMORY);
-    EXPECT_EQ(infoCode("ifbmp", tinyBmp(8192, 8192)), PLUGIN_OK);
-    EXPECT_EQ(infoCode("ifbmp", tinyBmp(8192, 8193)), PLUGIN_ERR_NO_MEMORY);
-    EXPECT_EQ(decodeMemory(spiNamed("ifbmp"), tinyBmp(8192, 8193)).code, PLUGIN_ERR_NO_MEMORY);
-    EXPECT_EQ(decodeMemory(spiNamed("ifbmp"), tinyBmp(8192, 8192)).code, PLUGIN_ERR_BROKEN_DATA)
-        << "under the limit, the missing rows are what is wrong";
 }
 
 TEST(PluginsLimits, BombsAreRefusedBeforeTheyCostMemory) {
