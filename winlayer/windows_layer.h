@@ -23,6 +23,7 @@ static inline const char *loadErrorText(void) {
 }
 #else
 #include "posix/win_types.h"
+#include "posix/win_bitmap.h"
 #include "posix/win_localmem.h"
 #include "posix/win_dynload.h"
 #include "posix/win_message.h"
