@@ -26,16 +26,10 @@ struct NOISE_STATE_T {
 
 NOISE_STATE_T g_noise = {};
 
-// A value as the caller wants it: the value itself, or the dithering's offset, bits 8 to 13
-// less 32 (values are never negative, so the remainder by 64 is the low six bits).
-uint32_t deliver(uint32_t word, bool offsets) {
-    const uint32_t value = word >> 1;
-    return offsets ? ((value >> 8) & 63) - 32 : value;
-}
-
-FOUR_WORDS_T deliverFour(FOUR_WORDS_T words, bool offsets) {
-    const FOUR_WORDS_T values = words >> 1;
-    return offsets ? ((values >> 8) & 63) - 32 : values;
+// The dithering's offset of a value, bits 8 to 13 less 32 (values are never negative, so the
+// remainder by 64 is the low six bits).
+int offsetOf(int value) {
+    return ((value >> 8) & 63) - 32;
 }
 
 FOUR_WORDS_T loadFour(const uint32_t *words) {
@@ -44,8 +38,34 @@ FOUR_WORDS_T loadFour(const uint32_t *words) {
     return four;
 }
 
-// Negative offsets travel as their two's complement bits, which memcpy hands to the ints.
-void fillAdditive(NOISE_STATE_T *state, int *values, size_t count, bool offsets) {
+// The next four words, at words[0..3], by the recurrence applied three more times,
+// x[n] = x[n-12] + x[n-31] + x[n-34] + x[n-37] + x[n-40], which makes four neighbouring words
+// independent; the newest word read is the four stored three steps before, whole, which the
+// processor hands on without a stall.
+FOUR_WORDS_T nextFour(uint32_t *words) {
+    const FOUR_WORDS_T four = loadFour(words - 12) + loadFour(words - 31) + loadFour(words - 34) +
+                              loadFour(words - 37) + loadFour(words - 40);
+    memcpy(words, &four, sizeof four);
+    return four >> 1;
+}
+
+void fillFourValues(uint32_t *words, int *values, size_t steps) {
+    for (size_t s = 0; s < steps; s++, words += 4, values += 4) {
+        const FOUR_WORDS_T four = nextFour(words);
+        memcpy(values, &four, sizeof four);
+    }
+}
+
+void fillFourOffsets(uint32_t *words, int *offsets, size_t steps) {
+    for (size_t s = 0; s < steps; s++, words += 4, offsets += 4) {
+        // Negative offsets travel as their two's complement bits, which memcpy hands on.
+        const FOUR_WORDS_T four = ((nextFour(words) >> 8) & 63) - 32;
+        memcpy(offsets, &four, sizeof four);
+    }
+}
+
+// Into values, or into offsets when values is null.
+void fillAdditive(NOISE_STATE_T *state, int *values, int *offsets, size_t count) {
     uint32_t *words = state->words;
     size_t n = state->next;
     size_t k = 0;
@@ -54,26 +74,26 @@ void fillAdditive(NOISE_STATE_T *state, int *values, size_t count, bool offsets)
             memmove(words, words + RUN_LENGTH - HISTORY, HISTORY * sizeof *words);
             n = HISTORY;
         }
-        // The recurrence applied three more times, x[n] = x[n-12] + x[n-31] + x[n-34] +
-        // x[n-37] + x[n-40], makes four neighbouring words independent; the newest word read is
-        // the four stored three steps before, whole, which the processor hands on quickly.
-        if (n % 4 == 0) {
-            for (; count - k >= 4 && n < RUN_LENGTH; n += 4, k += 4) {
-                const FOUR_WORDS_T four = loadFour(words + n - 12) + loadFour(words + n - 31) +
-                                          loadFour(words + n - 34) + loadFour(words + n - 37) +
-                                          loadFour(words + n - 40);
-                memcpy(words + n, &four, sizeof four);
-                const FOUR_WORDS_T delivered = deliverFour(four, offsets);
-                memcpy(values + k, &delivered, sizeof delivered);
+        if (n % 4 == 0 && count - k >= 4) {
+            const size_t steps =
+                (count - k) / 4 < (RUN_LENGTH - n) / 4 ? (count - k) / 4 : (RUN_LENGTH - n) / 4;
+            if (values != nullptr) {
+                fillFourValues(words + n, values + k, steps);
+            } else {
+                fillFourOffsets(words + n, offsets + k, steps);
             }
-            if (k == count || n == RUN_LENGTH) {
-                continue;
-            }
+            n += 4 * steps;
+            k += 4 * steps;
+            continue;
         }
         const uint32_t word = words[n - ADDITIVE_SEPARATION] + words[n - ADDITIVE_DEGREE];
         words[n++] = word;
-        const uint32_t value = deliver(word, offsets);
-        memcpy(values + k++, &value, sizeof value);
+        const int value = static_cast<int>(word >> 1);
+        if (values != nullptr) {
+            values[k++] = value;
+        } else {
+            offsets[k++] = offsetOf(value);
+        }
     }
     state->next = n;
 }
@@ -127,7 +147,8 @@ void start(NOISE_SEQUENCE_T sequence) {
     }
 }
 
-void fill(int *values, size_t count, bool offsets) {
+// Into values, or into offsets when values is null.
+void fill(int *values, int *offsets, size_t count) {
     if (!g_noise.started) {
         // The runtime's own sequence is already at its start: no srand() for it.
         if (platformNoiseSequence() == NOISE_SEQUENCE_RUNTIME) {
@@ -137,24 +158,16 @@ void fill(int *values, size_t count, bool offsets) {
             start(platformNoiseSequence());
         }
     }
-    switch (g_noise.sequence) {
-        case NOISE_SEQUENCE_GLIBC:
-            fillAdditive(&g_noise, values, count, offsets);
-            return;
-        case NOISE_SEQUENCE_WINDOWS:
-            for (size_t k = 0; k < count; k++) {
-                values[k] = stepLcg(&g_noise);
-            }
-            break;
-        case NOISE_SEQUENCE_RUNTIME:
-            for (size_t k = 0; k < count; k++) {
-                values[k] = rand();
-            }
-            break;
+    if (g_noise.sequence == NOISE_SEQUENCE_GLIBC) {
+        fillAdditive(&g_noise, values, offsets, count);
+        return;
     }
-    if (offsets) {
-        for (size_t k = 0; k < count; k++) {
-            values[k] = ((values[k] >> 8) & 63) - 32;
+    for (size_t k = 0; k < count; k++) {
+        const int value = g_noise.sequence == NOISE_SEQUENCE_WINDOWS ? stepLcg(&g_noise) : rand();
+        if (values != nullptr) {
+            values[k] = value;
+        } else {
+            offsets[k] = offsetOf(value);
         }
     }
 }
@@ -167,14 +180,14 @@ void selectNoiseSequence(NOISE_SEQUENCE_T sequence) {
 
 int nextNoise() {
     int value;
-    fill(&value, 1, false);
+    fill(&value, nullptr, 1);
     return value;
 }
 
 void fillNoise(int *values, size_t count) {
-    fill(values, count, false);
+    fill(values, nullptr, count);
 }
 
 void fillNoiseOffsets(int *offsets, size_t count) {
-    fill(offsets, count, true);
+    fill(nullptr, offsets, count);
 }

@@ -250,20 +250,20 @@ void sampleExact(const NEIGHBOURS_T *n, const ROWS_T *rows, double leftPart, dou
 }
 
 // The noise of count channels, in the order ditherChannel draws it, as ditherChannel turns
-// each value into -32 to 31.
-void drawNoise(int *values, size_t count) {
+// each value into -32 to 31 (-95 to 31 for any int a substituted source returns).
+void drawNoise(int *offsets, size_t count) {
     if (g_dither_random == nextNoise) {
-        fillNoiseOffsets(values, count);
+        fillNoiseOffsets(offsets, count);
         return;
     }
     for (size_t k = 0; k < count; k++) {
-        values[k] = ((g_dither_random() >> 8) % 64) - 32;
+        offsets[k] = ((g_dither_random() >> 8) % 64) - 32;
     }
 }
 
-// One block's sampling and noise, which may run on a second thread: it only reads what the
-// picture shares and writes its own block, planes and sums; the noise it draws is the next in
-// order, as the blocks are taken one after the other.
+// One block's sampling, which may run on a second thread: it only reads what the picture shares
+// and writes its own block, planes and samples. The noise, drawn in order, stays with the
+// dithering.
 struct JOB_T {
     const SOURCE_COLOURS_T *colours;
     const SDL_Surface *source;
@@ -274,9 +274,7 @@ struct JOB_T {
     int count;
     BLOCK_T block;
     PLANES_T planes;
-    std::vector<uint8_t> samples;  // one row's samples: red, green and blue planes
-    std::vector<int> noise;        // one row's noise, three per sample
-    std::vector<int16_t> sums;     // per row of the block: sample + noise, three planes
+    std::vector<uint8_t> samples;  // per row of the block: red, green and blue planes
 };
 
 void sampleJob(void *context) {
@@ -288,9 +286,9 @@ void sampleJob(void *context) {
     job->planes.store.resize(static_cast<size_t>(block->columnCount) * PLANES_PER_COLUMN *
                              job->planes.length);
     readBlock(job->colours, job->source, rows, block, &job->planes);
-    uint8_t *const samples[CHANNEL_COUNT] = {job->samples.data(), job->samples.data() + count,
-                                             job->samples.data() + 2 * count};
     for (int b = 0; b < block->rows; b++) {
+        uint8_t *const row = job->samples.data() + b * CHANNEL_COUNT * count;
+        uint8_t *const samples[CHANNEL_COUNT] = {row, row + count, row + 2 * count};
         NEIGHBOURS_T n;
         for (int k = 0; k < CHANNEL_COUNT; k++) {
             n.a[k] = upperPlane(&job->planes, block->leftSlot[b], k);
@@ -304,14 +302,6 @@ void sampleJob(void *context) {
             sampleWhole(&n, rows, block->leftScaled[b], block->rightScaled[b], samples);
         } else {
             sampleExact(&n, rows, block->leftPart[b], block->rightPart[b], samples);
-        }
-        drawNoise(job->noise.data(), CHANNEL_COUNT * count);
-        const int *noise = job->noise.data();
-        int16_t *sums = job->sums.data() + b * CHANNEL_COUNT * count;
-        for (int k = 0; k < CHANNEL_COUNT; k++) {
-            for (size_t j = 0; j < count; j++) {
-                sums[k * count + j] = static_cast<int16_t>(samples[k][j] + noise[3 * j + k]);
-            }
         }
     }
 }
@@ -327,18 +317,19 @@ void planLevels(uint8_t levels[LEVEL_COUNT]) {
     }
 }
 
-// One output row from its sums of sample and noise, with the error carried from the rows
-// before it: the rest of ditherChannel's steps.
-void ditherRow(const int16_t *sums, size_t count, const uint8_t levels[LEVEL_COUNT],
-               const uint8_t entry[64], int error[CHANNEL_COUNT], uint8_t *row) {
+// One output row from its samples (red, green and blue planes) and noise (three offsets per
+// sample), with the error carried from the rows before it: ditherChannel's steps.
+void ditherRow(const uint8_t *samples, const int *noise, size_t count,
+               const uint8_t levels[LEVEL_COUNT], const uint8_t entry[64], int error[CHANNEL_COUNT],
+               uint8_t *row) {
     const uint8_t *level = levels + LEVEL_BIAS;
     int errorR = error[0];
     int errorG = error[1];
     int errorB = error[2];
     for (size_t j = 0; j < count; j++) {
-        const int red = sums[j];
-        const int green = sums[count + j];
-        const int blue = sums[2 * count + j];
+        const int red = samples[j] + noise[3 * j];
+        const int green = samples[count + j] + noise[3 * j + 1];
+        const int blue = samples[2 * count + j] + noise[3 * j + 2];
         const int levelR = level[red + errorR];
         const int levelG = level[green + errorG];
         const int levelB = level[blue + errorB];
@@ -426,13 +417,12 @@ SDL_Surface *resampleRotated(const SDL_Surface *source, const QUAD_T *sourceQuad
         job.rows = &rows;
         job.planes.length = rows.count + 1;
         job.planes.chained = rows.chained;
-        job.samples.resize(CHANNEL_COUNT * rows.count);
-        job.noise.resize(CHANNEL_COUNT * rows.count);
-        job.sums.resize(static_cast<size_t>(blockRows) * CHANNEL_COUNT * rows.count);
+        job.samples.resize(static_cast<size_t>(blockRows) * CHANNEL_COUNT * rows.count);
     }
-    // SDL itself, and a substituted noise source, are called from this thread only.
-    const bool threaded = colours.read != SOURCE_READ_PER_PIXEL && g_dither_random == nextNoise &&
+    // SDL itself is called from this thread only.
+    const bool threaded = colours.read != SOURCE_READ_PER_PIXEL &&
                           static_cast<size_t>(outputQuad->w) * rows.count >= THREAD_MINIMUM;
+    std::vector<int> noise(CHANNEL_COUNT * rows.count);
     int error[CHANNEL_COUNT] = {0, 0, 0};
     jobs[0].first = 0;
     jobs[0].count = std::min<int>(blockRows, outputQuad->w);
@@ -450,8 +440,9 @@ SDL_Surface *resampleRotated(const SDL_Surface *source, const QUAD_T *sourceQuad
             uint8_t *row =
                 static_cast<uint8_t *>(output->pixels) +
                 static_cast<ptrdiff_t>(outputQuad->w - 1 - (current->first + b)) * output->pitch;
-            ditherRow(current->sums.data() + b * CHANNEL_COUNT * rows.count, rows.count, levels,
-                      entry, error, row);
+            drawNoise(noise.data(), noise.size());
+            ditherRow(current->samples.data() + static_cast<size_t>(b) * CHANNEL_COUNT * rows.count,
+                      noise.data(), rows.count, levels, entry, error, row);
         }
         if (helper != nullptr) {
             joinThread(helper);

@@ -158,6 +158,11 @@ std::vector<SDL_Surface *> loadedSources(CHOOSER_T *chooser) {
             layout.rle = encodeRle(layout.values, layout.width, layout.height, false);
         }
         SDL_Surface *s = loadBitmap(writeBmp(layout));
+        // SDL 1.2 itself (the Windows build's) reads no compressed bitmaps; sdl12-compat does.
+        if (s == nullptr && kind.compression == 1 &&
+            strstr(SDL_GetError(), "Compressed BMP files not supported") != nullptr) {
+            continue;
+        }
         EXPECT_NE(s, nullptr) << "bitmap of " << kind.bits << " bits, compression "
                               << kind.compression << ": " << SDL_GetError();
         if (s != nullptr) {
