@@ -229,22 +229,35 @@ void sampleWhole(const NEIGHBOURS_T *n, const ROWS_T *rows, int leftScaled, int 
 }
 
 // Step by step as sampleWeighted: weights in double arithmetic, the running total truncated
-// after each neighbour, in neighbour order.
+// after each neighbour, in neighbour order. The weights of the row come first, into weights
+// (four planes of count), so that each channel's loop runs on whole vectors.
 void sampleExact(const NEIGHBOURS_T *n, const ROWS_T *rows, double leftPart, double rightPart,
-                 uint8_t *const out[CHANNEL_COUNT]) {
+                 double *weights, uint8_t *const out[CHANNEL_COUNT]) {
+    const size_t count = rows->count;
     const double *upper = rows->upperPart.data();
     const double *lower = rows->lowerPart.data();
-    for (size_t j = 0; j < rows->count; j++) {
-        const double w0 = (2.0 - (leftPart + upper[j])) * 0.5 * 256.0;
-        const double w1 = (2.0 - (leftPart + lower[j])) * 0.5 * 256.0;
-        const double w2 = (2.0 - (rightPart + upper[j])) * 0.5 * 256.0;
-        const double w3 = (2.0 - (rightPart + lower[j])) * 0.5 * 256.0;
-        for (int k = 0; k < CHANNEL_COUNT; k++) {
-            double total = truncateTotal(n->a[k][j] * w0);
-            total = truncateTotal(total + n->b[k][j] * w1);
-            total = truncateTotal(total + n->c[k][j] * w2);
-            total = truncateTotal(total + n->d[k][j] * w3);
-            out[k][j] = static_cast<uint8_t>(limit(static_cast<int>(total) / 512, 0, 255));
+    double *w0 = weights;
+    double *w1 = weights + count;
+    double *w2 = weights + 2 * count;
+    double *w3 = weights + 3 * count;
+    for (size_t j = 0; j < count; j++) {
+        w0[j] = (2.0 - (leftPart + upper[j])) * 0.5 * 256.0;
+        w1[j] = (2.0 - (leftPart + lower[j])) * 0.5 * 256.0;
+        w2[j] = (2.0 - (rightPart + upper[j])) * 0.5 * 256.0;
+        w3[j] = (2.0 - (rightPart + lower[j])) * 0.5 * 256.0;
+    }
+    for (int k = 0; k < CHANNEL_COUNT; k++) {
+        const uint8_t *a = n->a[k];
+        const uint8_t *b = n->b[k];
+        const uint8_t *c = n->c[k];
+        const uint8_t *d = n->d[k];
+        uint8_t *result = out[k];
+        for (size_t j = 0; j < count; j++) {
+            double total = truncateTotal(a[j] * w0[j]);
+            total = truncateTotal(total + b[j] * w1[j]);
+            total = truncateTotal(total + c[j] * w2[j]);
+            total = truncateTotal(total + d[j] * w3[j]);
+            result[j] = static_cast<uint8_t>(limit(static_cast<int>(total) / 512, 0, 255));
         }
     }
 }
@@ -275,6 +288,7 @@ struct JOB_T {
     BLOCK_T block;
     PLANES_T planes;
     std::vector<uint8_t> samples;  // per row of the block: red, green and blue planes
+    std::vector<double> weights;   // one row's four weights per sample, when not whole
 };
 
 void sampleJob(void *context) {
@@ -301,7 +315,8 @@ void sampleJob(void *context) {
         } else if (block->whole[b]) {
             sampleWhole(&n, rows, block->leftScaled[b], block->rightScaled[b], samples);
         } else {
-            sampleExact(&n, rows, block->leftPart[b], block->rightPart[b], samples);
+            sampleExact(&n, rows, block->leftPart[b], block->rightPart[b], job->weights.data(),
+                        samples);
         }
     }
 }
@@ -418,6 +433,7 @@ SDL_Surface *resampleRotated(const SDL_Surface *source, const QUAD_T *sourceQuad
         job.planes.length = rows.count + 1;
         job.planes.chained = rows.chained;
         job.samples.resize(static_cast<size_t>(blockRows) * CHANNEL_COUNT * rows.count);
+        job.weights.resize(4 * rows.count);
     }
     // SDL itself is called from this thread only.
     const bool threaded = colours.read != SOURCE_READ_PER_PIXEL &&
