@@ -1,0 +1,202 @@
+#!/usr/bin/env bash
+# Times picconv beside ImageMagick and GraphicsMagick on four jobs, and beside its own floor (the
+# same pictures to an 8x8 output: decode, temporary bitmap and SDL load, almost no pixel work):
+#   (a) a 4000x3000 PNG converted whole, 1:1 (also its peak memory);
+#   (b) 3200x2400 of it to 320x240, from the PNG and from a JPEG of it;
+#   (c) 1000 32x32 cuts of a 2048x2048 sheet in one command file, against `gm batch`;
+#   (d) 100 different 1024x768 JPEGs to 120x160 in one command file, against `gm batch`.
+# The other tools do the comparable job: decode, crop and scale, a quarter turn, Floyd-Steinberg
+# onto the same four colours, raw grey output. Runs are interleaved, so a busy machine slows all
+# tools alike; the script prints medians, min-max and the ratios against the goals.
+#
+# Usage: run.sh [path/to/picconv]   (default: build/bin/picconv of this repository; the plug-ins
+#        ifpng.spi and ifjpeg.spi are found by bare name beside it, as picconv finds them)
+# Env:   PICCONV_BENCH_DIR       keep the generated pictures there instead of a removed temp folder
+#        PICCONV_BENCH_RUNS      runs per measurement (default 5)
+#        PICCONV_BENCH_SLOW_RUNS runs of `gm batch` on (c), one to three minutes each (default 1)
+# ImageMagick, GraphicsMagick and GNU time are benchmark-only dependencies: the script installs
+# the Debian packages when they are missing (as root, or through sudo).
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/../.." && pwd)
+picconv=${1:-$root/build/bin/picconv}
+runs=${PICCONV_BENCH_RUNS:-5}
+slow_runs=${PICCONV_BENCH_SLOW_RUNS:-1}
+[[ -x "$picconv" ]] || { echo "no picconv at $picconv (build first or pass its path)" >&2; exit 2; }
+picconv=$(cd "$(dirname "$picconv")" && pwd)/$(basename "$picconv")
+
+missing=()
+command -v convert >/dev/null || missing+=(imagemagick)
+command -v gm >/dev/null || missing+=(graphicsmagick)
+[[ -x /usr/bin/time ]] || missing+=(time)
+if ((${#missing[@]} > 0)); then
+  echo "installing ${missing[*]} (benchmark only) ..."
+  sudo=()
+  ((EUID == 0)) || sudo=(sudo)
+  "${sudo[@]}" apt-get install -y -q "${missing[@]}" >/dev/null
+fi
+
+if [[ -n "${PICCONV_BENCH_DIR:-}" ]]; then
+  work=$PICCONV_BENCH_DIR
+  mkdir -p "$work"
+else
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+fi
+work=$(cd "$work" && pwd)
+mkdir -p "$work/pictures" "$work/a" "$work/b" "$work/c" "$work/d"
+pics=$work/pictures
+
+if [[ ! -f "$pics/.complete" ]]; then
+  echo "making the pictures in $pics ..."
+  # Seeded plasma, enlarged so it has the smooth areas and edges of a photograph.
+  convert -seed 7 -size 1000x750 plasma:fractal -resize 4000x3000! -depth 8 "$pics/big.png"
+  convert "$pics/big.png" -quality 90 "$pics/big.jpg"
+  convert -seed 11 -size 512x512 plasma:fractal -resize 2048x2048! -depth 8 "$pics/sheet.png"
+  for ((k = 0; k < 100; ++k)); do
+    convert -seed $((100 + k)) -size 256x192 plasma:fractal -resize 1024x768! -quality 90 \
+      "$pics/photo$k.jpg"
+  done
+  convert xc:'rgb(0,0,0)' xc:'rgb(85,85,85)' xc:'rgb(0,170,170)' xc:'rgb(255,255,255)' +append \
+    "$pics/palette.png"
+  touch "$pics/.complete"
+fi
+
+# The same dithering job for both Magicks: a quarter turn, four colours, raw grey out.
+# Command lines are run through eval: paths in them are quoted once here.
+pc=$(printf %q "$picconv")
+pq=$(printf %q "$pics")
+im_tail="-rotate -90 -dither FloydSteinberg -remap $pq/palette.png -colorspace gray -depth 2"
+gm_tail="-rotate -90 -dither -map $pq/palette.png -colorspace gray -depth 2"
+gm_batch_tail="-rotate -90 -dither -map $pics/palette.png -colorspace gray -depth 2"
+
+# Command files.
+echo "ifpng.spi|$pics/big.png|a.pmbp|0,0,4000,3000|0,0,4000,3000" >"$work/a/whole.txt"
+echo "ifpng.spi|$pics/big.png|a8.pmbp|0,0,4000,3000|0,0,8,8" >"$work/a/floor.txt"
+echo "ifpng.spi|$pics/big.png|b.pmbp|0,0,3200,2400|0,0,320,240" >"$work/b/png.txt"
+echo "ifpng.spi|$pics/big.png|b8.pmbp|0,0,3200,2400|0,0,8,8" >"$work/b/png_floor.txt"
+echo "ifjpeg.spi|$pics/big.jpg|bj.pmbp|0,0,3200,2400|0,0,320,240" >"$work/b/jpeg.txt"
+echo "ifjpeg.spi|$pics/big.jpg|bj8.pmbp|0,0,3200,2400|0,0,8,8" >"$work/b/jpeg_floor.txt"
+: >"$work/c/cuts.txt"
+: >"$work/c/floor.txt"
+: >"$work/c/gm.txt"
+for ((k = 0; k < 1000; ++k)); do
+  x=$((k % 64 * 32))
+  y=$((k / 64 * 32))
+  echo "ifpng.spi|$pics/sheet.png|cut$k.pmbp|$x,$y,32,32|0,0,32,32" >>"$work/c/cuts.txt"
+  echo "ifpng.spi|$pics/sheet.png|cut$k.pmbp|$x,$y,32,32|0,0,8,8" >>"$work/c/floor.txt"
+  echo "convert $pics/sheet.png -crop 32x32+$x+$y $gm_batch_tail gray:cut$k.raw" >>"$work/c/gm.txt"
+done
+: >"$work/d/photos.txt"
+: >"$work/d/floor.txt"
+: >"$work/d/gm.txt"
+for ((k = 0; k < 100; ++k)); do
+  echo "ifjpeg.spi|$pics/photo$k.jpg|photo$k.pmbp|0,0,1024,768|0,0,120,160" >>"$work/d/photos.txt"
+  echo "ifjpeg.spi|$pics/photo$k.jpg|photo$k.pmbp|0,0,1024,768|0,0,8,8" >>"$work/d/floor.txt"
+  echo "convert $pics/photo$k.jpg -resize 120x160! $gm_batch_tail gray:photo$k.raw" >>"$work/d/gm.txt"
+done
+
+# Each measurement: a name, its folder and its command line; times collect in $work/times/NAME.
+mkdir -p "$work/times"
+rm -f "$work/times/"*
+names=()
+declare -A dirs commands
+add() {
+  names+=("$1")
+  dirs[$1]=$2
+  commands[$1]=$3
+}
+add a_picconv a "$pc whole.txt"
+add a_floor a "$pc floor.txt"
+add a_im a "convert $pq/big.png $im_tail gray:a.raw"
+add a_gm a "gm convert $pq/big.png $gm_tail gray:a.raw"
+add b_png b "$pc png.txt"
+add b_png_floor b "$pc png_floor.txt"
+add b_png_im b "convert $pq/big.png -crop 3200x2400+0+0 -resize 320x240! $im_tail gray:b.raw"
+add b_jpeg b "$pc jpeg.txt"
+add b_jpeg_floor b "$pc jpeg_floor.txt"
+add b_jpeg_im b "convert $pq/big.jpg -crop 3200x2400+0+0 -resize 320x240! $im_tail gray:b.raw"
+add c_picconv c "$pc cuts.txt"
+add c_floor c "$pc floor.txt"
+add c_gm c "gm batch -echo off -feedback off gm.txt"
+add d_picconv d "$pc photos.txt"
+add d_floor d "$pc floor.txt"
+add d_gm d "gm batch -echo off -feedback off gm.txt"
+
+measure() {  # runs measurement $1 once and appends its wall time in seconds
+  local start end
+  start=$(date +%s%N)
+  if ! (cd "$work/${dirs[$1]}" && eval "${commands[$1]}" >/dev/null 2>"$work/times/$1.err"); then
+    echo "$1 failed: ${commands[$1]}" >&2
+    cat "$work/times/$1.err" >&2
+    exit 1
+  fi
+  end=$(date +%s%N)
+  echo "$(((end - start) / 1000))e-6" >>"$work/times/$1"
+}
+
+echo "timing $runs runs each ($slow_runs of gm batch on (c)) ..."
+for ((r = 0; r < runs; ++r)); do
+  for name in "${names[@]}"; do
+    [[ $name == c_gm ]] && ((r >= slow_runs)) && continue
+    measure "$name"
+  done
+done
+
+# Peak memory of (a), from GNU time.
+peak_kb=$(cd "$work/a" && /usr/bin/time -f %M "$picconv" whole.txt 2>&1 >/dev/null | tail -n 1)
+
+stats() {  # median min max of measurement $1
+  sort -g "$work/times/$1" | awk '{ v[NR] = $1 }
+    END { m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+          printf "%.6f %.6f %.6f\n", m, v[1], v[NR] }'
+}
+median() { stats "$1" | cut -d' ' -f1; }
+
+echo
+echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+printf '%-34s %9s   %s\n' "measurement" "median" "min - max (s)"
+label() {
+  case $1 in
+    a_picconv) echo "(a) picconv 4000x3000 1:1" ;;
+    a_floor) echo "(a) picconv floor, to 8x8" ;;
+    a_im) echo "(a) ImageMagick" ;;
+    a_gm) echo "(a) GraphicsMagick" ;;
+    b_png) echo "(b) picconv PNG to 320x240" ;;
+    b_png_floor) echo "(b) picconv PNG floor, to 8x8" ;;
+    b_png_im) echo "(b) ImageMagick PNG" ;;
+    b_jpeg) echo "(b) picconv JPEG to 320x240" ;;
+    b_jpeg_floor) echo "(b) picconv JPEG floor, to 8x8" ;;
+    b_jpeg_im) echo "(b) ImageMagick JPEG" ;;
+    c_picconv) echo "(c) picconv 1000 cuts" ;;
+    c_floor) echo "(c) picconv floor, cuts to 8x8" ;;
+    c_gm) echo "(c) gm batch" ;;
+    d_picconv) echo "(d) picconv 100 JPEGs" ;;
+    d_floor) echo "(d) picconv floor, to 8x8" ;;
+    d_gm) echo "(d) gm batch" ;;
+  esac
+}
+for name in "${names[@]}"; do
+  read -r m lo hi < <(stats "$name")
+  printf '%-34s %8.3fs   %.3f - %.3f\n' "$(label "$name")" "$m" "$lo" "$hi"
+done
+
+echo
+printf '%-34s %9s   %s\n' "ratio" "measured" "goal"
+ratio() {  # label numerator denominator goal
+  awk -v l="$1" -v n="$(median "$2")" -v d="$(median "$3")" -v g="$4" \
+    'BEGIN { printf "%-34s %9.3f   %s\n", l, n / d, g }'
+}
+ratio "(a) picconv / ImageMagick" a_picconv a_im "<= 0.30"
+ratio "(a) picconv / GraphicsMagick" a_picconv a_gm ""
+ratio "(a) picconv / its 8x8 floor" a_picconv a_floor "<= 1.5"
+ratio "(b) PNG: picconv / its 8x8 floor" b_png b_png_floor "<= 1.1"
+ratio "(b) PNG: picconv / ImageMagick" b_png b_png_im ""
+ratio "(b) JPEG: picconv / its 8x8 floor" b_jpeg b_jpeg_floor "<= 1.1"
+ratio "(b) JPEG: picconv / ImageMagick" b_jpeg b_jpeg_im ""
+ratio "(c) picconv / gm batch" c_picconv c_gm "<= 0.01"
+ratio "(c) picconv / its 8x8 floor" c_picconv c_floor ""
+ratio "(d) picconv / gm batch" d_picconv d_gm "<= 0.6"
+ratio "(d) picconv / its 8x8 floor" d_picconv d_floor ""
+awk -v k="$peak_kb" 'BEGIN { printf "%-34s %7.1f MiB   <= 73.2 MiB (1.2 x 61)\n",
+                                    "(a) picconv peak memory", k / 1024 }'
