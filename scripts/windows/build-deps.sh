@@ -10,7 +10,13 @@ prefix="$cache/prefix"
 root=$(cd "$(dirname "$0")/../.." && pwd)
 host=i686-w64-mingw32
 stamp="$prefix/.complete"
-[[ -f "$stamp" ]] && { echo "windows deps: reusing $prefix"; exit 0; }
+# The prefix is rebuilt whenever this recipe changes.
+recipe=$(sha256sum "$0" | cut -d' ' -f1)
+if [[ -f "$stamp" && "$(cat "$stamp")" == "$recipe" ]]; then
+  echo "windows deps: reusing $prefix"
+  exit 0
+fi
+rm -rf "$prefix"
 
 apt_dir="$cache/apt"
 mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$cache/src" "$prefix"
@@ -68,11 +74,17 @@ echo "windows deps: giflib"
  cp libgif.a "$prefix/lib/" && cp gif_lib.h "$prefix/include/") >>"$log" 2>&1
 
 echo "windows deps: SDL 1.2"
-# A console program's messages must reach the real standard streams, not stdout.txt.
+# A console program's messages must reach the real standard streams, not stdout.txt. libtool
+# drops -static-libgcc from LDFLAGS, so it rides with the compiler: SDL.dll must not need
+# libgcc_s_dw2-1.dll.
 (cd "$(src libsdl1.2)" && { make distclean >/dev/null 2>&1 || true; }
  ./configure --host=$host --prefix="$prefix" --disable-stdio-redirect --enable-shared \
-   --disable-static CC=$host-gcc-posix LDFLAGS=-static-libgcc
+   --disable-static CC="$host-gcc-posix -static-libgcc"
  make -j"$jobs" && make install) >>"$log" 2>&1
+if $host-objdump -p "$prefix/bin/SDL.dll" | grep -qi 'DLL Name: libgcc'; then
+  echo "windows deps: SDL.dll still needs the MinGW runtime DLL (see $log)" >&2
+  exit 1
+fi
 
 echo "windows deps: GoogleTest"
 rm -rf "$cache/build-gtest"
@@ -80,5 +92,5 @@ cmake -S "$(src googletest)" -B "$cache/build-gtest" "${cmake_cross[@]}" -DBUILD
   -Dgtest_disable_pthreads=OFF >>"$log" 2>&1
 cmake --build "$cache/build-gtest" -j"$jobs" --target install >>"$log" 2>&1
 
-touch "$stamp"
+echo "$recipe" >"$stamp"
 echo "windows deps: ready in $prefix"
