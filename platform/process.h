@@ -23,6 +23,10 @@ void releaseStopRequests(void);
 // followed and nothing else there is opened or waited on. 1 when held.
 int lockRegularFileForProcess(const char *path);
 
+// 1 when a lock of lockFileForProcess is held on the file at path, by any process (this one
+// included); 0 when it is free or there is no file there. Never waits.
+int isFileLockedForProcess(const char *path);
+
 // A second thread of the process, started by startThread.
 struct THREAD_T;
 

@@ -78,6 +78,17 @@ void releaseStopRequests(void) {
     sigprocmask(SIG_SETMASK, &g_mask_before_hold, nullptr);
 }
 
+int isFileLockedForProcess(const char *path) {
+    const int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) {
+        return 0;
+    }
+    // A second open file description conflicts with every other one, our own included.
+    const int locked = flock(descriptor, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK ? 1 : 0;
+    close(descriptor);
+    return locked;
+}
+
 int lockRegularFileForProcess(const char *path) {
     const int descriptor =
         open(path, O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);

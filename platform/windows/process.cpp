@@ -61,12 +61,18 @@ void onTerminateSignal(int signalNumber) {
     stopNow(STATUS_TERMINATE);
 }
 
-// Locks one byte of the open file for the rest of the process; the handle stays open. Windows
-// locks are mandatory, so the byte lies far past any picture, never in its data.
-int lockHandleForProcess(HANDLE handle) {
+// The one byte the run lock holds. Windows locks are mandatory, so the byte lies far past any
+// picture, never in its data.
+OVERLAPPED lockedByte() {
     OVERLAPPED where = {};
     where.Offset = 0xFFFFFFFEu;
     where.OffsetHigh = 0x7FFFFFFFu;
+    return where;
+}
+
+// Locks the run lock's byte of the open file for the rest of the process; the handle stays open.
+int lockHandleForProcess(HANDLE handle) {
+    OVERLAPPED where = lockedByte();
     if (!LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &where)) {
         CloseHandle(handle);
         return 0;
@@ -111,6 +117,25 @@ int lockRegularFileForProcess(const char *path) {
         return 0;
     }
     return lockHandleForProcess(handle);
+}
+
+int isFileLockedForProcess(const char *path) {
+    const HANDLE handle =
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    // A lock through another handle conflicts with ours, in this process as in any other.
+    OVERLAPPED where = lockedByte();
+    int locked = 0;
+    if (LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where)) {
+        UnlockFileEx(handle, 0, 1, 0, &where);
+    } else {
+        locked = GetLastError() == ERROR_LOCK_VIOLATION ? 1 : 0;
+    }
+    CloseHandle(handle);
+    return locked;
 }
 
 void installStopHandlers(void (*onStop)(void)) {
