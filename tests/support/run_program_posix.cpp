@@ -66,6 +66,15 @@ bool signalProgram(const RUNNING_T &running, int signalNumber) {
     return running.pid > 0 && kill(running.pid, signalNumber) == 0;
 }
 
+std::string posixShell() {
+    return "/bin/sh";
+}
+
+bool canSignalPrograms(int signalNumber) {
+    (void)signalNumber;
+    return true;
+}
+
 RUN_RESULT_T runProgram(const std::vector<std::string> &argv, const std::string &dir,
                         const std::vector<std::string> &env) {
     return finishProgram(startProgram(argv, dir, env));

@@ -2,39 +2,8 @@
 
 #include <dirent.h>
 #include <stdio.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-
-std::string makeTempDir(const std::string &prefix) {
-    const char *base = getenv("TMPDIR");
-    std::string pattern =
-        std::string(base != nullptr && base[0] != '\0' ? base : "/tmp") + "/" + prefix + "-XXXXXX";
-    if (mkdtemp(&pattern[0]) == nullptr) {
-        perror("mkdtemp");
-        abort();
-    }
-    return pattern;
-}
-
-void removeTree(const std::string &path) {
-    struct stat info;
-    if (lstat(path.c_str(), &info) != 0) {
-        return;
-    }
-    if (S_ISDIR(info.st_mode)) {
-        // A folder the test made read-only must still go.
-        chmod(path.c_str(), 0700);
-        for (const std::string &name : listDir(path)) {
-            removeTree(path + "/" + name);
-        }
-        rmdir(path.c_str());
-    } else {
-        unlink(path.c_str());
-    }
-}
 
 std::vector<std::string> listDir(const std::string &path) {
     std::vector<std::string> names;
@@ -99,9 +68,4 @@ bool writeFile(const std::string &path, const std::string &bytes) {
 
 bool writeBytes(const std::string &path, const std::vector<uint8_t> &bytes) {
     return writeFile(path, std::string(bytes.begin(), bytes.end()));
-}
-
-bool fileExists(const std::string &path) {
-    struct stat info;
-    return lstat(path.c_str(), &info) == 0;
 }
