@@ -7,9 +7,30 @@
 
 #ifdef _WIN32
 #include <windows.h>
-/* Not a Windows call: non-zero when handle is a live local memory block (see the stand-in). */
+/* Not a Windows call: non-zero when handle is a live local memory block (see the stand-in).
+ * LocalFlags alone does not tell a stray pointer from a block everywhere (Wine answers 0), so
+ * the block must also lead back to handle: a fixed block is its own handle, a moveable one's
+ * memory names it. */
 static inline BOOL localBlockIsLive(HLOCAL handle) {
-    return handle != NULL && LocalFlags(handle) != LMEM_INVALID_HANDLE;
+    UINT flags;
+    void *data;
+    BOOL live;
+    if (handle == NULL) {
+        return FALSE;
+    }
+    flags = LocalFlags(handle);
+    if (flags == LMEM_INVALID_HANDLE) {
+        return FALSE;
+    }
+    if (LocalHandle(handle) == handle || (flags & LMEM_DISCARDED) != 0) {
+        return TRUE;
+    }
+    data = LocalLock(handle);
+    live = data != NULL && LocalHandle(data) == handle;
+    if (data != NULL) {
+        LocalUnlock(handle);
+    }
+    return live;
 }
 /* Not a Windows call: why the last LoadLibraryA failed, in the system's words. */
 static inline const char *loadErrorText(void) {

@@ -38,7 +38,13 @@ void failQuietly(png_structp png, png_const_charp message) {
     png_longjmp(png, 1);
 }
 
-void warnQuietly(png_structp /* png */, png_const_charp /* message */) {}
+void warnQuietly(png_structp png, png_const_charp message) {
+    // A 32-bit libpng refuses, as invalid, a width whose rows it cannot address: too large, not
+    // broken, as the same picture is elsewhere.
+    if (strstr(message, "too large for this architecture") != nullptr) {
+        static_cast<PNG_JOB_T *>(png_get_error_ptr(png))->failure = PLUGIN_ERR_NO_MEMORY;
+    }
+}
 
 // Sets the transforms that bring every kind of PNG to 8-bit samples. Returns the bit depth of
 // the grey levels should the picture come out as one grey channel (low depths stay packed).
