@@ -1,9 +1,9 @@
 // Loads argv[1] through LoadLibraryA and prints the file that was loaded, or the error.
-#include <dlfcn.h>
-#include <link.h>
 #include <stdio.h>
-#include <stdlib.h>
 
+#include <string>
+
+#include "tests/support/process_probe.h"
 #include "winlayer/windows_layer.h"
 
 int main(int argc, char **argv) {
@@ -15,12 +15,10 @@ int main(int argc, char **argv) {
         printf("error %u\n", static_cast<unsigned>(GetLastError()));
         return 1;
     }
-    struct link_map *map = nullptr;
-    if (dlinfo(module, RTLD_DI_LINKMAP, &map) != 0) {
+    const std::string path = loadedModulePath(module);
+    if (path.empty()) {
         return 2;
     }
-    char *real = realpath(map->l_name, nullptr);
-    printf("%s\n", real != nullptr ? real : map->l_name);
-    free(real);
+    printf("%s\n", path.c_str());
     return 0;
 }

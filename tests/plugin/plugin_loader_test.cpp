@@ -7,6 +7,7 @@
 
 #include "picconv/plugin/plugin_entries.h"
 #include "tests/plugin/plugin_test_files.h"
+#include "tests/support/process_probe.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -16,12 +17,15 @@ class PicconvPluginLoader : public ::testing::Test {
     void SetUp() override {
         unloadPluginAtExit();
         dir = makeTempDir("plugin-test");
-        logPath = dir + "/plugin.log";
-        setenv("TEST_PLUGIN_LOG", logPath.c_str(), 1);
+        // A death test's child on Windows is a new run of this program that comes through here
+        // again: it logs to its parent's file.
+        const char *inherited = getenv("TEST_PLUGIN_LOG");
+        logPath = inherited != nullptr ? inherited : dir + "/plugin.log";
+        setEnvironment("TEST_PLUGIN_LOG", logPath.c_str());
     }
     void TearDown() override {
         unloadPluginAtExit();
-        unsetenv("TEST_PLUGIN_LOG");
+        setEnvironment("TEST_PLUGIN_LOG", nullptr);
         removeTree(dir);
     }
     // A private copy, so that this test loads it afresh whatever ran before.

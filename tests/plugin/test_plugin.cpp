@@ -1,7 +1,6 @@
 // One picture plug-in, built once per behaviour the tests need (see CMakeLists.txt).
 // It decodes a binary PPM ("P6") into a 24-bit bottom-up bitmap and, when the
 // environment names a log file in TEST_PLUGIN_LOG, appends one line per event to it.
-#include <dlfcn.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -9,6 +8,7 @@
 
 #include "common/little_endian.h"
 #include "plugin_kit/include/picture_plugin.h"
+#include "tests/support/process_probe.h"
 
 #ifndef PLUGIN_TAG
 #define PLUGIN_TAG "plugin"
@@ -24,7 +24,7 @@ void logEvent(const char *format, const char *text) {
     if (logPath == nullptr) {
         return;
     }
-    FILE *log = fopen(logPath, "a");
+    FILE *log = fopen(logPath, "ab");
     if (log == nullptr) {
         return;
     }
@@ -42,7 +42,7 @@ const char *sdlState() {
         return "";
     }
     using WAS_INIT_T = unsigned int (*)(unsigned int);
-    WAS_INIT_T wasInit = PLUGIN_FUNCTION_CAST(WAS_INIT_T, dlsym(RTLD_DEFAULT, "SDL_WasInit"));
+    WAS_INIT_T wasInit = PLUGIN_FUNCTION_CAST(WAS_INIT_T, findLoadedFunction("SDL_WasInit"));
     if (wasInit == nullptr) {
         return "";
     }

@@ -2,20 +2,10 @@
 // result code and how far the process's peak memory rose during the call, in KB. Run as a
 // child so that nothing else in the test process counts.
 #include <stdio.h>
-#include <sys/resource.h>
 
 #include "plugin_kit/include/picture_plugin.h"
+#include "tests/support/process_probe.h"
 #include "tests/support/test_files.h"
-
-namespace {
-
-long peakKilobytes() {
-    struct rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-}  // namespace
 
 int main(int argc, char **argv) {
     if (argc != 3) {
@@ -32,12 +22,12 @@ int main(int argc, char **argv) {
         return 2;
     }
     std::vector<uint8_t> bytes = readBytes(argv[2]);
-    long before = peakKilobytes();
+    long before = peakMemoryKilobytes();
     HANDLE info = nullptr;
     HANDLE pixels = nullptr;
     int code = getPicture(reinterpret_cast<LPSTR>(bytes.data()), static_cast<long>(bytes.size()),
                           PLUGIN_INPUT_MEMORY, &info, &pixels, nullptr, 0);
-    long after = peakKilobytes();
+    long after = peakMemoryKilobytes();
     LocalFree(info);
     LocalFree(pixels);
     printf("%d %ld\n", code, after - before);

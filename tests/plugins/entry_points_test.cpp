@@ -99,7 +99,8 @@ TEST_F(PluginsEntryPoints, IsSupportedKnowsItsOwnFormatByHeadOrByHandle) {
                       expected != 0);
             int fd = open(path.c_str(), O_RDONLY);
             ASSERT_GE(fd, 0);
-            EXPECT_EQ(spi.isSupported(&path[0], static_cast<PLUGIN_DW_T>(fd)) != 0, expected != 0);
+            EXPECT_EQ(spi.isSupported(&path[0], static_cast<PLUGIN_DW_T>(osHandleOf(fd))) != 0,
+                      expected != 0);
             EXPECT_EQ(lseek(fd, 0, SEEK_CUR), 0) << "the handle's position is kept";
             close(fd);
         }

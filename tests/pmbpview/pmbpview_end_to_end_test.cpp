@@ -1,8 +1,8 @@
 // Runs the built pmbpview on hand-made files and reads its PNGs back with libpng.
-#include <fcntl.h>
+#include <errno.h>
 #include <signal.h>
 #include <stdint.h>
-#include <sys/stat.h>
+#include <stdio.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include "platform/files.h"
 #include "tests/pmbpview/pmbp_test_file.h"
 #include "tests/support/run_program.h"
 #include "tests/support/test_files.h"
@@ -142,7 +143,14 @@ TEST_F(PmbpviewEndToEnd, ReportsUnusableArgumentsInputsAndOutputsLeavingNothingB
     ASSERT_TRUE(std::filesystem::create_directory(path("taken.png")));
     result = run({"in.pmbp", "taken.png"});
     EXPECT_EQ(result.status, 3);
-    EXPECT_EQ(result.err, "pmbpview: cannot write taken.png: Is a directory\n");
+    // A folder is refused as one on Linux; the Windows runtime only denies access to it.
+    FILE *probe = fopen(path("taken.png").c_str(), "wb");
+    const bool deniedOnly = probe == nullptr && errno == EACCES;
+    if (probe != nullptr) {
+        fclose(probe);
+    }
+    EXPECT_EQ(result.err, deniedOnly ? "pmbpview: cannot create taken.png: Permission denied\n"
+                                     : "pmbpview: cannot write taken.png: Is a directory\n");
     EXPECT_EQ(listDir(dir), (NAMES_T{"empty.pmbp", "in.pmbp", "taken.png"}));
     EXPECT_TRUE(listDir(path("taken.png")).empty());
 }
@@ -173,28 +181,28 @@ TEST_F(PmbpviewEndToEnd, HelpAndVersionGoToStandardOutputAndTouchNoFile) {
 
 TEST_F(PmbpviewEndToEnd, WritesThroughLinksAndPipesRatherThanReplacingThem) {
     put("in.pmbp", makePmbpFile(8, 1, {0, 1, 2, 3, 3, 2, 1, 0}));
-    ASSERT_EQ(symlink("target.png", path("link.png").c_str()), 0);
+    if (!makeSymlink("target.png", path("link.png"))) {
+        GTEST_SKIP() << "symbolic links cannot be made here";
+    }
     RUN_RESULT_T result = run({"in.pmbp", "link.png"});
     ASSERT_EQ(result.status, 0) << result.err;
     uint32_t width = 0;
     uint32_t height = 0;
     EXPECT_EQ(readPng("target.png", &width, &height).size(), 8u);
-    struct stat info;
-    ASSERT_EQ(lstat(path("link.png").c_str(), &info), 0);
-    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(pathKind(path("link.png").c_str()), PATH_LINK);
 
     // Held open for reading and writing, the pipe neither blocks the tool nor the test.
-    ASSERT_EQ(mkfifo(path("pipe.png").c_str(), 0600), 0);
-    const int pipe = open(path("pipe.png").c_str(), O_RDWR | O_NONBLOCK);
-    ASSERT_GE(pipe, 0);
+    const int pipe = makeOpenFifo(path("pipe.png"));
+    if (pipe < 0) {
+        GTEST_SKIP() << "the file system has no named pipes here";
+    }
     result = run({"in.pmbp", "pipe.png"});
     EXPECT_EQ(result.status, 0) << result.err;
     char head[8] = {};
     EXPECT_EQ(read(pipe, head, sizeof head), 8);
     close(pipe);
     EXPECT_EQ(std::string(head, 4), "\x89PNG");
-    ASSERT_EQ(lstat(path("pipe.png").c_str(), &info), 0);
-    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_EQ(pathKind(path("pipe.png").c_str()), PATH_OTHER);
     EXPECT_EQ(listDir(dir), (NAMES_T{"in.pmbp", "link.png", "pipe.png", "target.png"}));
 }
 
@@ -208,6 +216,9 @@ bool hasTemporaryFile(const std::string &dir) {
 }
 
 TEST_F(PmbpviewEndToEnd, AStopAtAnyMomentLeavesTheEarlierPngOrTheWholeNewOne) {
+    if (!canSignalPrograms(SIGTERM) || !canSignalPrograms(SIGHUP)) {
+        GTEST_SKIP() << "stop requests cannot be sent to another program here";
+    }
     // Large enough that writing the PNG takes a good part of a second.
     const uint16_t width = 1024;
     const uint16_t height = 768;
@@ -236,7 +247,7 @@ TEST_F(PmbpviewEndToEnd, AStopAtAnyMomentLeavesTheEarlierPngOrTheWholeNewOne) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(seen ? moment : 1));
             }
             const bool writing = hasTemporaryFile(dir);
-            kill(running.pid, signalNumber);
+            signalProgram(running, signalNumber);
             const RUN_RESULT_T result = finishProgram(running);
 
             EXPECT_EQ(listDir(dir), (NAMES_T{"in.pmbp", "out.png"}));

@@ -27,7 +27,8 @@ class WordgenRun : public ::testing::Test {
     void write(const std::string &name, const std::string &content) {
         ASSERT_TRUE(writeFile(path(name), content)) << name;
     }
-    std::string read(const std::string &name) const { return readFile(path(name)); }
+    // The header is written in text mode: CR LF line ends on Windows.
+    std::string read(const std::string &name) const { return readText(path(name)); }
     bool exists(const std::string &name) const { return fileExists(path(name)); }
     // Runs program (wordgen unless named) in the test's folder.
     RUN_RESULT_T wordgen(const std::vector<std::string> &args,

@@ -1,4 +1,8 @@
 // What the input files contribute: the line grammar, long lines, and the order of files.
+#include <errno.h>
+#include <stdio.h>
+#include <string.h>
+
 #include <filesystem>
 
 #include "tests/wordgen/run_support.h"
@@ -84,11 +88,22 @@ TEST_F(WordgenInputFiles, UnopenableInputsAreReportedAndSkippedUnreadableOnesSil
     write("a.c", "NATIVEWORD(nw_a) { /* a */\n");
     write("b.c", "NATIVEWORD(nw_b) { /* b */");  // no final line feed
     std::filesystem::create_directory(path("folder"));
+    // A folder opens on Linux and reads as nothing; on Windows it cannot be opened. The
+    // messages are the C runtime's.
+    std::string unopenable;
+    for (const char *name : {"missing.c", "folder", "a.c/x"}) {
+        FILE *file = fopen(path(name).c_str(), "r");
+        if (file != nullptr) {
+            fclose(file);
+        } else {
+            unopenable +=
+                "wordgen: cannot open " + std::string(name) + ": " + strerror(errno) + "\n";
+        }
+    }
+    EXPECT_EQ(unopenable.find("wordgen: cannot open missing.c: No such file or directory\n"), 0u);
     RUN_RESULT_T r = wordgen({"missing.c", "", "a.c", "folder", "a.c/x", "b.c"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err,
-              "wordgen: cannot open missing.c: No such file or directory\n"
-              "wordgen: cannot open a.c/x: Not a directory\n");
+    EXPECT_EQ(r.err, unopenable);
     EXPECT_EQ(read("nativeword.h"), expectedHeader({{"nw_a", "a"}, {"nw_b", "b"}}));
 }
 

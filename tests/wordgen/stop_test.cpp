@@ -38,6 +38,9 @@ struct STOP_MOMENT_T {
 };
 
 TEST_F(WordgenStop, AStoppedRunLeavesTheOldOrTheWholeNewHeaderAndNoStrayFile) {
+    if (!canSignalPrograms(SIGTERM) || !canSignalPrograms(SIGHUP)) {
+        GTEST_SKIP() << "stop requests cannot be sent to another program here";
+    }
     // Long names make the header about twice the input, so the write takes a while.
     std::string input;
     for (int i = 0; input.size() < (30u << 20); ++i) {
