@@ -62,8 +62,8 @@ PATH_KIND_T pathKind(const char *path);
 // pipe is refused untouched (a pipe is never waited on). Null on failure with errno set.
 FILE *openRegularFileNoFollow(const char *path, const char *mode);
 
-// path made absolute against the current folder (nothing is resolved or checked); malloc'd,
-// null when out of memory.
+// path made absolute against the current folder (nothing is resolved or checked), with '/'
+// between folders on every platform; malloc'd, null when out of memory.
 char *absolutePath(const char *path);
 
 #endif

@@ -66,7 +66,8 @@ int writeDepfile(const char *path) {
         rule += "\n";
     }
     SAFE_FILE_T safe;
-    if (!openSafeFile(path, "w", &safe)) {
+    // Binary: Make and Ninja expect the same LF line ends on every platform.
+    if (!openSafeFile(path, "wb", &safe)) {
         return 0;
     }
     fputs(rule.c_str(), safe.file);

@@ -310,5 +310,14 @@ char *absolutePath(const char *path) {
         free(full);
         return copyText(path);
     }
-    return full != nullptr ? full : copyText(path);
+    if (full == nullptr) {
+        return copyText(path);
+    }
+    // Make and Ninja read a backslash as an escape; Windows takes '/' as well.
+    for (char *p = full; *p != '\0'; p++) {
+        if (*p == '\\') {
+            *p = '/';
+        }
+    }
+    return full;
 }
