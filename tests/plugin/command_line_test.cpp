@@ -40,6 +40,13 @@ std::string canonicalPath(const std::string &path) {
     return error ? path : resolved.generic_string();
 }
 
+// The same as the platform writes it ('\\' between folders on Windows).
+std::string nativeCanonicalPath(const std::string &path) {
+    std::error_code error;
+    std::filesystem::path resolved = std::filesystem::canonical(path, error);
+    return error ? path : resolved.make_preferred().string();
+}
+
 }  // namespace
 
 TEST_F(PicconvPluginEndToEndCommandLine, HelpAndVersionAnswerOnStandardOutputAndTouchNothing) {
@@ -159,7 +166,8 @@ TEST_F(PicconvPluginEndToEndCommandLine, ListsNameWhatARunWouldReadAndWriteWitho
     const RUN_RESULT_T inputs = run({"--list-inputs", "commands.txt"});
     EXPECT_EQ(inputs.status, 0);
     // Plug-ins by the file they load from, where they can be loaded.
-    EXPECT_EQ(inputs.out, "commands.txt\na.ppm\n" + canonicalPath(ok) + "\nb.ppm\nnosuch.spi\n");
+    EXPECT_EQ(inputs.out,
+              "commands.txt\na.ppm\n" + nativeCanonicalPath(ok) + "\nb.ppm\nnosuch.spi\n");
     EXPECT_EQ(listDir(dir), (std::vector<std::string>{"a.ppm", "commands.txt"}));
 }
 
