@@ -30,16 +30,6 @@ const size_t PLANE_BUDGET = 4u << 20;
 // which must run in order, works through the current one.
 const size_t THREAD_MINIMUM = 1u << 16;
 
-int limit(int value, int low, int high) {
-    if (value < low) {
-        return low;
-    }
-    if (value > high) {
-        return high;
-    }
-    return value;
-}
-
 // trunc() for the running totals, whose size stays far below 2^31. A zero may lose its sign,
 // which no later step can see.
 double truncateTotal(double total) {
@@ -64,7 +54,7 @@ struct ROWS_T {
     std::vector<ptrdiff_t> upperOffset;  // byte offsets of the rows read, clamped to the picture
     std::vector<ptrdiff_t> lowerOffset;
     bool wholeRows;  // every part a multiple of 1/128
-    bool unitRows;   // every sample on a whole row: parts 0 and 1
+    bool unitRows;   // every sample on a whole row: distances 0 and 1
     bool chained;    // every sample's lower row is the next one's upper row
 };
 
@@ -128,8 +118,8 @@ void planRows(const SDL_Surface *source, const QUAD_T *sourceQuad, double stepY,
         const bool lowerWhole = wholeWeightPart(rows->lowerPart[j], &rows->lowerScaled[j]);
         rows->wholeRows = rows->wholeRows && upperWhole && lowerWhole;
         rows->unitRows = rows->unitRows && rows->upperPart[j] == 0.0 && rows->lowerPart[j] == 1.0;
-        rows->upperOffset[j] = static_cast<ptrdiff_t>(limit(cy, 0, lastRow)) * source->pitch;
-        rows->lowerOffset[j] = static_cast<ptrdiff_t>(limit(cy + 1, 0, lastRow)) * source->pitch;
+        rows->upperOffset[j] = static_cast<ptrdiff_t>(limitInt(cy, 0, lastRow)) * source->pitch;
+        rows->lowerOffset[j] = static_cast<ptrdiff_t>(limitInt(cy + 1, 0, lastRow)) * source->pitch;
         if (j > 0 && rows->upperOffset[j] != rows->lowerOffset[j - 1]) {
             rows->chained = false;
         }
@@ -150,8 +140,8 @@ void planBlock(const SDL_Surface *source, const QUAD_T *sourceQuad, double stepX
         const bool rightWhole = wholeWeightPart(block->rightPart[b], &block->rightScaled[b]);
         block->whole[b] = rows->wholeRows && leftWhole && rightWhole;
         block->unit[b] = rows->unitRows && block->leftPart[b] == 0.0 && block->rightPart[b] == 1.0;
-        wanted[2 * b] = limit(cx, 0, lastColumn);
-        wanted[2 * b + 1] = limit(cx + 1, 0, lastColumn);
+        wanted[2 * b] = limitInt(cx, 0, lastColumn);
+        wanted[2 * b + 1] = limitInt(cx + 1, 0, lastColumn);
     }
     std::copy(wanted, wanted + 2 * count, block->xs);
     std::sort(block->xs, block->xs + 2 * count);
@@ -223,7 +213,7 @@ void sampleWhole(const NEIGHBOURS_T *n, const ROWS_T *rows, int leftScaled, int 
         for (size_t j = 0; j < rows->count; j++) {
             const int total = a[j] * (left - upper[j]) + b[j] * (left - lower[j]) +
                               c[j] * (right - upper[j]) + d[j] * (right - lower[j]);
-            result[j] = static_cast<uint8_t>(limit(total / 512, 0, 255));
+            result[j] = static_cast<uint8_t>(limitInt(total / 512, 0, 255));
         }
     }
 }
@@ -257,7 +247,7 @@ void sampleExact(const NEIGHBOURS_T *n, const ROWS_T *rows, double leftPart, dou
             total = truncateTotal(total + b[j] * w1[j]);
             total = truncateTotal(total + c[j] * w2[j]);
             total = truncateTotal(total + d[j] * w3[j]);
-            result[j] = static_cast<uint8_t>(limit(static_cast<int>(total) / 512, 0, 255));
+            result[j] = static_cast<uint8_t>(limitInt(static_cast<int>(total) / 512, 0, 255));
         }
     }
 }
@@ -328,7 +318,7 @@ enum { LEVEL_BIAS = 512, LEVEL_COUNT = 1536 };
 
 void planLevels(uint8_t levels[LEVEL_COUNT]) {
     for (int t = -LEVEL_BIAS; t < LEVEL_COUNT - LEVEL_BIAS; t++) {
-        levels[t + LEVEL_BIAS] = static_cast<uint8_t>(limit(t, 0, 255) & ~63);
+        levels[t + LEVEL_BIAS] = static_cast<uint8_t>(limitInt(t, 0, 255) & ~63);
     }
 }
 

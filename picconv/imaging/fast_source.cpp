@@ -2,28 +2,11 @@
 
 #include <string.h>
 
+#include "picconv/imaging/pixel_access.h"
+
 namespace {
 
 enum { CHANNEL_RED, CHANNEL_GREEN, CHANNEL_BLUE, CHANNEL_COUNT };
-
-uint32_t loadValue(const uint8_t *p, int bytesPerPixel) {
-    switch (bytesPerPixel) {
-        case 1:
-            return *p;
-        case 2: {
-            uint16_t v;
-            memcpy(&v, p, sizeof v);
-            return v;
-        }
-        case 3:
-            return p[0] | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16);
-        default: {
-            uint32_t v;
-            memcpy(&v, p, sizeof v);
-            return v;
-        }
-    }
-}
 
 void colourOf(const SDL_PixelFormat *format, uint32_t value, int32_t rgb[CHANNEL_COUNT]) {
     Uint8 r, g, b;
@@ -189,9 +172,10 @@ void readSourcePixels(const SOURCE_COLOURS_T *colours, const SDL_Surface *source
     if (colours->read == SOURCE_READ_PER_PIXEL) {
         for (size_t k = 0; k < count; k++) {
             int32_t rgb[CHANNEL_COUNT];
-            colourOf(colours->format,
-                     loadValue(row + static_cast<ptrdiff_t>(xs[k]) * bytesPerPixel, bytesPerPixel),
-                     rgb);
+            colourOf(
+                colours->format,
+                loadPixelValue(row + static_cast<ptrdiff_t>(xs[k]) * bytesPerPixel, bytesPerPixel),
+                rgb);
             red[k * stride] = static_cast<uint8_t>(rgb[CHANNEL_RED]);
             green[k * stride] = static_cast<uint8_t>(rgb[CHANNEL_GREEN]);
             blue[k * stride] = static_cast<uint8_t>(rgb[CHANNEL_BLUE]);
@@ -231,7 +215,7 @@ void readSourcePixels(const SOURCE_COLOURS_T *colours, const SDL_Surface *source
             break;
         case 2:
             for (size_t k = 0; k < count; k++) {
-                const uint32_t v = loadValue(row + static_cast<ptrdiff_t>(xs[k]) * 2, 2);
+                const uint32_t v = loadPixelValue(row + static_cast<ptrdiff_t>(xs[k]) * 2, 2);
                 red[k * stride] = tableR[(v & maskR) >> shiftR];
                 green[k * stride] = tableG[(v & maskG) >> shiftG];
                 blue[k * stride] = tableB[(v & maskB) >> shiftB];
@@ -239,7 +223,7 @@ void readSourcePixels(const SOURCE_COLOURS_T *colours, const SDL_Surface *source
             break;
         case 3:
             for (size_t k = 0; k < count; k++) {
-                const uint32_t v = loadValue(row + static_cast<ptrdiff_t>(xs[k]) * 3, 3);
+                const uint32_t v = loadPixelValue(row + static_cast<ptrdiff_t>(xs[k]) * 3, 3);
                 red[k * stride] = tableR[(v & maskR) >> shiftR];
                 green[k * stride] = tableG[(v & maskG) >> shiftG];
                 blue[k * stride] = tableB[(v & maskB) >> shiftB];
@@ -247,7 +231,7 @@ void readSourcePixels(const SOURCE_COLOURS_T *colours, const SDL_Surface *source
             break;
         default:
             for (size_t k = 0; k < count; k++) {
-                const uint32_t v = loadValue(row + static_cast<ptrdiff_t>(xs[k]) * 4, 4);
+                const uint32_t v = loadPixelValue(row + static_cast<ptrdiff_t>(xs[k]) * 4, 4);
                 red[k * stride] = tableR[(v & maskR) >> shiftR];
                 green[k * stride] = tableG[(v & maskG) >> shiftG];
                 blue[k * stride] = tableB[(v & maskB) >> shiftB];

@@ -17,25 +17,7 @@ const SDL_Color FOUR_LEVEL_PALETTE[4] = {
 }  // namespace
 
 uint32_t getPixel(const SDL_Surface *surface, int x, int y) {
-    const uint8_t *p = pixelAddress(surface, x, y);
-    switch (surface->format->BytesPerPixel) {
-        case 1:
-            return *p;
-        case 2: {
-            uint16_t v;
-            memcpy(&v, p, sizeof v);
-            return v;
-        }
-        case 3:
-            return p[0] | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16);
-        case 4: {
-            uint32_t v;
-            memcpy(&v, p, sizeof v);
-            return v;
-        }
-        default:
-            return 0;
-    }
+    return loadPixelValue(pixelAddress(surface, x, y), surface->format->BytesPerPixel);
 }
 
 void putPixel(SDL_Surface *surface, int x, int y, uint32_t value) {

@@ -16,23 +16,13 @@ struct NEIGHBOUR_T {
 
 const NEIGHBOUR_T NEIGHBOURS[4] = {{0, 0}, {0, 1}, {1, 0}, {1, 1}};
 
-int limit(int value, int low, int high) {
-    if (value < low) {
-        return low;
-    }
-    if (value > high) {
-        return high;
-    }
-    return value;
-}
-
 // Neighbours beyond the picture take the nearest pixel inside it, so no read leaves the
 // pixel memory; an empty picture has none and reads as 0.
 uint32_t getPixelClamped(const SDL_Surface *source, int x, int y) {
     if (source->w <= 0 || source->h <= 0) {
         return 0;
     }
-    return getPixel(source, limit(x, 0, source->w - 1), limit(y, 0, source->h - 1));
+    return getPixel(source, limitInt(x, 0, source->w - 1), limitInt(y, 0, source->h - 1));
 }
 
 }  // namespace
@@ -57,16 +47,16 @@ uint32_t sampleWeighted(const SDL_Surface *source, double sx, double sy) {
         totalB = trunc(totalB + b * weight);
     }
     // Negative weights (negative, non-whole sample points) can push a total out of 0..130560.
-    const uint32_t red = static_cast<uint32_t>(limit(static_cast<int>(totalR) / 512, 0, 255));
-    const uint32_t green = static_cast<uint32_t>(limit(static_cast<int>(totalG) / 512, 0, 255));
-    const uint32_t blue = static_cast<uint32_t>(limit(static_cast<int>(totalB) / 512, 0, 255));
+    const uint32_t red = static_cast<uint32_t>(limitInt(static_cast<int>(totalR) / 512, 0, 255));
+    const uint32_t green = static_cast<uint32_t>(limitInt(static_cast<int>(totalG) / 512, 0, 255));
+    const uint32_t blue = static_cast<uint32_t>(limitInt(static_cast<int>(totalB) / 512, 0, 255));
     return (red << 16) | (green << 8) | blue;
 }
 
 int ditherChannel(int value, int *error) {
     const int noise = ((g_dither_random() >> 8) % 64) - 32;
     const int a = value + noise;
-    const int t = limit(a + *error, 0, 255);
+    const int t = limitInt(a + *error, 0, 255);
     const int level = t & ~63;
     // The carried error comes from value + noise alone, not from t.
     *error = a - level;
