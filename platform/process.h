@@ -2,6 +2,8 @@
 #ifndef PLATFORM_PROCESS_H
 #define PLATFORM_PROCESS_H
 
+#include <stddef.h>
+
 // Sets the environment variable name to value unless it is set already.
 void setEnvironmentDefault(const char *name, const char *value);
 
@@ -37,5 +39,10 @@ THREAD_T *startThread(void (*run)(void *context), void *context);
 
 // Waits until the thread's run has returned, then releases the thread.
 void joinThread(THREAD_T *thread);
+
+// Asks the allocator to keep blocks of up to largest bytes, once freed, for the next ones of
+// their size instead of handing them back to the system: a picture's pixels are freed just
+// before blocks of the same size are made, and fresh memory costs a page fault per page.
+void reuseLargeBlocks(size_t largest);
 
 #endif

@@ -99,6 +99,8 @@ int convertFile(const RUN_OPTIONS_T &options) {
     // The converter never opens a window; the dummy driver makes start-up the same with or
     // without a display, and keeps SDL quiet.
     setEnvironmentDefault("SDL_VIDEODRIVER", "dummy");
+    // A plug-in's pixel block is freed just before SDL makes the surface of the same size.
+    reuseLargeBlocks(PLUGIN_MAX_PIXEL_BYTES);
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         reportSdlFailure(SDL_GetError());
         return 2;

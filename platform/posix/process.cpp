@@ -2,6 +2,10 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <pthread.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -149,4 +153,16 @@ THREAD_T *startThread(void (*run)(void *context), void *context) {
 void joinThread(THREAD_T *thread) {
     pthread_join(thread->id, nullptr);
     free(thread);
+}
+
+void reuseLargeBlocks(size_t largest) {
+#if defined(__GLIBC__)
+    // glibc maps blocks over its threshold on their own and unmaps them when freed, and gives
+    // back a heap top over its trim threshold.
+    const int bytes = largest < INT_MAX ? static_cast<int>(largest) : INT_MAX;
+    mallopt(M_MMAP_THRESHOLD, bytes);
+    mallopt(M_TRIM_THRESHOLD, bytes);
+#else
+    (void)largest;
+#endif
 }

@@ -191,3 +191,8 @@ void joinThread(THREAD_T *thread) {
     CloseHandle(thread->handle);
     free(thread);
 }
+
+void reuseLargeBlocks(size_t largest) {
+    // The Windows heap has no such setting; it keeps its own large-block policy.
+    (void)largest;
+}
