@@ -222,6 +222,10 @@ int runDecode(PNG_JOB_T *job, OUTPUT_BITMAP_T *out, PROGRESS_T *progress) {
     uint32_t fullWidth = static_cast<uint32_t>(width);
     uint32_t fullHeight = static_cast<uint32_t>(height);
     progress->total = rowsToRead(fullWidth, fullHeight, interlaced);
+    // Whole rows of indices or of blue, green and red are already the output's rows: libpng
+    // writes them in place, a copy per pixel fewer.
+    const bool direct = !interlaced && (mode == PNG_INDICES || mode == PNG_BGR) &&
+                        rowBytes == static_cast<size_t>(width) * png_get_channels(png, info);
     for (int pass = 0; pass < (interlaced ? 7 : 1); pass++) {
         uint32_t columns = interlaced ? PNG_PASS_COLS(fullWidth, pass) : fullWidth;
         uint32_t rows = interlaced ? PNG_PASS_ROWS(fullHeight, pass) : fullHeight;
@@ -231,10 +235,14 @@ int runDecode(PNG_JOB_T *job, OUTPUT_BITMAP_T *out, PROGRESS_T *progress) {
         uint32_t firstX = interlaced ? PNG_PASS_START_COL(pass) : 0;
         uint32_t step = interlaced ? 1u << PNG_PASS_COL_SHIFT(pass) : 1;
         for (uint32_t r = 0; r < rows; r++) {
-            png_read_row(png, job->rows, nullptr);
             uint32_t y = interlaced ? PNG_ROW_FROM_PASS_ROW(r, pass) : r;
-            convertPixels(mode, job->rows, columns, outputRow(out, static_cast<int32_t>(y)), firstX,
-                          step);
+            uint8_t *row = outputRow(out, static_cast<int32_t>(y));
+            if (direct) {
+                png_read_row(png, row, nullptr);
+            } else {
+                png_read_row(png, job->rows, nullptr);
+                convertPixels(mode, job->rows, columns, row, firstX, step);
+            }
             if (progressRowDone(progress)) {
                 return PLUGIN_ERR_ABORTED;
             }
