@@ -3,7 +3,6 @@
 # i686-w64-mingw32 into one prefix: zlib, libpng, libjpeg-turbo, giflib and GoogleTest as static
 # libraries, SDL 1.2 as SDL.dll. A prefix that is already complete is reused.
 #   build-deps.sh CACHE_DIR    (the prefix is CACHE_DIR/prefix)
-# The machine's apt configuration is left alone: a private sources list, lists and cache.
 set -euo pipefail
 cache=$(mkdir -p "$1" && cd "$1" && pwd)
 prefix="$cache/prefix"
@@ -18,21 +17,9 @@ if [[ -f "$stamp" && "$(cat "$stamp")" == "$recipe" ]]; then
 fi
 rm -rf "$prefix"
 
-apt_dir="$cache/apt"
-mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$cache/src" "$prefix"
-# The -security suite's sources are not served here; the release and -updates are.
-cat >"$apt_dir/sources.list" <<LIST
-deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm main
-deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm-updates main
-LIST
-apt_options=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o Dir::Etc::SourceParts=/dev/null
-  -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache")
-if [[ ! -d "$cache/src/.fetched" ]]; then
-  echo "windows deps: fetching Debian sources"
-  apt-get "${apt_options[@]}" -qq update
-  (cd "$cache/src" && apt-get "${apt_options[@]}" -qq source zlib libpng1.6 libjpeg-turbo giflib libsdl1.2 googletest >/dev/null 2>&1)
-  mkdir -p "$cache/src/.fetched"
-fi
+bash "$root/scripts/debian-source.sh" "$cache/src" zlib libpng1.6 libjpeg-turbo giflib libsdl1.2 \
+  googletest
+mkdir -p "$prefix"
 src() { find "$cache/src" -maxdepth 1 -type d -name "$1-*" | head -1; }
 jobs=$(nproc)
 log="$cache/build.log"
