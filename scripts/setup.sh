@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config clang clang-format
+  build-essential cmake ninja-build pkg-config clang clang-format debian-archive-keyring
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl1.2-compat-dev
   libpng-dev libjpeg62-turbo-dev libgif-dev
