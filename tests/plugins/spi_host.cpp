@@ -71,6 +71,7 @@ DECODED_T takeBlocks(int code, HANDLE info, HANDLE pixels) {
     EXPECT_TRUE(exact) << "blocks not exactly as large as their contents: " << LocalSize(info)
                        << " for " << colours << " colours, " << LocalSize(pixels);
     if (sound && exact) {
+        decoded.pixelBlock.assign(bits, bits + LocalSize(pixels));
         decoded.rgb.resize(3u * static_cast<size_t>(decoded.width) * decoded.height);
         for (int32_t y = 0; y < decoded.height; y++) {
             const uint8_t *row = bits + static_cast<size_t>(decoded.height - 1 - y) * stride;

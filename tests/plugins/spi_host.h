@@ -29,6 +29,7 @@ struct DECODED_T {
     int32_t height = 0;
     int bits = 0;
     std::vector<uint8_t> rgb;
+    std::vector<uint8_t> pixelBlock;  // as handed back, padding included
 };
 
 // Reads the two blocks back (checking that each is exactly as large as its contents) and
