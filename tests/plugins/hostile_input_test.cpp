@@ -102,6 +102,40 @@ TEST(PluginsHostilePng, RgbWithTransparencyBeforePaletteDecodesWithoutReadingPas
     EXPECT_EQ(decoded.rgb, rgbOf({-1, 1, 2, 3, -1, 4}));
 }
 
+TEST(PluginsHostilePng, TextAndProfileChunksWholeCutOrGarbledLeaveThePixelsAlone) {
+    const std::vector<std::vector<uint8_t>> rows = {{10, 20, 30, 11, 21, 31},
+                                                    {12, 22, 32, 13, 23, 33}};
+    const std::vector<uint8_t> ihdr = pngIhdr(2, 2, 8, 2);
+    DECODED_T plain = decodeMemory(spiNamed("ifpng"), pngWith(ihdr, pngImageData(rows)));
+    ASSERT_EQ(plain.code, PLUGIN_OK);
+    std::vector<uint8_t> text(3000);
+    for (size_t i = 0; i < text.size(); i++) {
+        text[i] = static_cast<uint8_t>(i * 131 + i / 7);
+    }
+    const std::vector<uint8_t> whole = compressed(text);
+    const std::vector<uint8_t> cut(whole.begin(), whole.begin() + whole.size() / 2);
+    const std::vector<uint8_t> garbled(whole.size(), 0x5A);
+    // Each chunk's head before its zlib stream.
+    const PNG_CHUNKS_T heads = {
+        {"zTXt", {'C', 0, 0}}, {"iTXt", {'C', 0, 1, 0, 'e', 'n', 0, 0}}, {"iCCP", {'P', 0, 0}}};
+    for (const auto &head : heads) {
+        for (const std::vector<uint8_t> *stream : {&whole, &cut, &garbled}) {
+            std::vector<uint8_t> data = head.second;
+            data.insert(data.end(), stream->begin(), stream->end());
+            const PNG_CHUNKS_T chunk = {{head.first, data}};
+            SCOPED_TRACE(head.first + " of " + std::to_string(stream->size()) + " bytes");
+            DECODED_T before =
+                decodeMemory(spiNamed("ifpng"), pngWith(ihdr, pngImageData(rows), chunk));
+            DECODED_T after =
+                decodeMemory(spiNamed("ifpng"), pngWith(ihdr, pngImageData(rows), {}, chunk));
+            EXPECT_EQ(before.code, PLUGIN_OK);
+            EXPECT_EQ(after.code, PLUGIN_OK);
+            EXPECT_EQ(before.rgb, plain.rgb);
+            EXPECT_EQ(after.rgb, plain.rgb);
+        }
+    }
+}
+
 TEST(PluginsHostilePng, InterlacedPicturesDecodeAsTheirPlainTwins) {
     // Every size up to 9 x 9 meets passes without rows or columns; each kind of pixel is placed.
     // Plain grey, palette and RGB rows go straight into the output, interlaced ones pixel by

@@ -16,6 +16,8 @@ void putBe32(std::vector<uint8_t> &out, uint32_t value) {
     }
 }
 
+}  // namespace
+
 std::vector<uint8_t> compressed(const std::vector<uint8_t> &raw) {
     uLongf size = compressBound(static_cast<uLong>(raw.size()));
     std::vector<uint8_t> packed(size);
@@ -23,8 +25,6 @@ std::vector<uint8_t> compressed(const std::vector<uint8_t> &raw) {
     packed.resize(size);
     return packed;
 }
-
-}  // namespace
 
 std::vector<uint8_t> pngSignature() {
     return {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -123,13 +123,17 @@ std::vector<uint8_t> pngInterlacedImageData(const std::vector<std::vector<uint8_
 }
 
 std::vector<uint8_t> pngWith(const std::vector<uint8_t> &ihdr,
-                             const std::vector<uint8_t> &imageData, const PNG_CHUNKS_T &chunks) {
+                             const std::vector<uint8_t> &imageData, const PNG_CHUNKS_T &chunks,
+                             const PNG_CHUNKS_T &chunksAfter) {
     std::vector<uint8_t> png = pngSignature();
     putPngChunk(png, "IHDR", ihdr);
     for (const auto &chunk : chunks) {
         putPngChunk(png, chunk.first, chunk.second);
     }
     putPngChunk(png, "IDAT", imageData);
+    for (const auto &chunk : chunksAfter) {
+        putPngChunk(png, chunk.first, chunk.second);
+    }
     putPngChunk(png, "IEND", {});
     return png;
 }

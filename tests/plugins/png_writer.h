@@ -28,9 +28,13 @@ std::vector<uint8_t> pngInterlacedImageData(const std::vector<std::vector<uint8_
                                             size_t pixelBytes);
 std::vector<uint8_t> pngSignature();
 
-// Signature, IHDR, the chunks in their order, IDAT of the rows (already compressed), IEND.
+// raw as one zlib stream.
+std::vector<uint8_t> compressed(const std::vector<uint8_t> &raw);
+
+// Signature, IHDR, the chunks in their order, IDAT of the rows (already compressed), the chunks
+// after the image, IEND.
 std::vector<uint8_t> pngWith(const std::vector<uint8_t> &ihdr,
-                             const std::vector<uint8_t> &imageData,
-                             const PNG_CHUNKS_T &chunks = {});
+                             const std::vector<uint8_t> &imageData, const PNG_CHUNKS_T &chunks = {},
+                             const PNG_CHUNKS_T &chunksAfter = {});
 
 #endif
