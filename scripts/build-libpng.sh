@@ -13,7 +13,21 @@ prefix=$cache/libpng
 stamp=$prefix/.complete
 # The prefix is rebuilt whenever this recipe changes.
 recipe=$(sha256sum "$0" | cut -d' ' -f1)
+# Says so when the system's libpng has fixes the one built lacks (Debian's security suite may not
+# be served as source): deleting the cache rebuilds it from the newest source served.
+compare_with_system() {
+  local built installed
+  built=$(cat "$prefix/.version" 2>/dev/null || true)
+  installed=$(dpkg-query -W -f='${Version}' "libpng16-16:$(dpkg --print-architecture)" 2>/dev/null ||
+    true)
+  if [[ -n $built && -n $installed ]] && dpkg --compare-versions "$built" lt "$installed"; then
+    echo "libpng: warning: ifpng.spi's libpng is Debian's $built, the system's is newer" \
+      "($installed); delete $cache to rebuild once its source can be fetched, or configure" \
+      "without PICCONV_LIBPNG_DIR" >&2
+  fi
+}
 if [[ -f "$stamp" && "$(cat "$stamp")" == "$recipe" ]]; then
+  compare_with_system
   echo "$prefix"
   exit 0
 fi
@@ -30,5 +44,8 @@ if ! { cmake -S "$source" -B "$cache/build-libpng" -DCMAKE_BUILD_TYPE=Release \
   echo "libpng: the build failed (see $log)" >&2
   exit 1
 fi
+dpkg-parsechangelog -l "$source/debian/changelog" -S Version >"$prefix/.version" 2>/dev/null || true
+echo "libpng: built from Debian's libpng1.6 $(cat "$prefix/.version")" >&2
 echo "$recipe" >"$stamp"
+compare_with_system
 echo "$prefix"
