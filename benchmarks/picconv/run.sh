@@ -12,7 +12,8 @@
 # Usage: run.sh [path/to/picconv]   (default: build/bin/picconv of this repository; the plug-ins
 #        ifpng.spi and ifjpeg.spi are found by bare name beside it, as picconv finds them)
 # Env:   PICCONV_BENCH_DIR       keep the generated pictures there instead of a removed temp folder
-#        PICCONV_BENCH_RUNS      runs per measurement (default 5)
+#        PICCONV_BENCH_RUNS      runs per measurement (default 9: picconv's runs and floors are a few
+#                                tenths of a second, and their ratios swing with the machine)
 #        PICCONV_BENCH_SLOW_RUNS runs of `gm batch` on (c), one to three minutes each (default 1)
 # ImageMagick, GraphicsMagick and GNU time are benchmark-only dependencies: the script installs
 # the Debian packages when they are missing (as root, or through sudo).
@@ -20,7 +21,7 @@ set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
 picconv=${1:-$root/build/bin/picconv}
-runs=${PICCONV_BENCH_RUNS:-5}
+runs=${PICCONV_BENCH_RUNS:-9}
 slow_runs=${PICCONV_BENCH_SLOW_RUNS:-1}
 [[ -x "$picconv" ]] || { echo "no picconv at $picconv (build first or pass its path)" >&2; exit 2; }
 picconv=$(cd "$(dirname "$picconv")" && pwd)/$(basename "$picconv")
