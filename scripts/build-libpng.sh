@@ -3,10 +3,20 @@
 # filters, which Debian's build leaves out: undoing the Paeth filter alone takes about a fifth
 # of a large PNG's whole conversion without them. Static and position-independent, so that it
 # goes into ifpng.spi; the pixels are the same either way.
-#   build-libpng.sh    prints the prefix to hand CMake as PICCONV_LIBPNG_DIR
+#   build-libpng.sh               prints the prefix to hand CMake as PICCONV_LIBPNG_DIR
+#   build-libpng.sh --cmake-args  prints that CMake option, or nothing (and why, on standard
+#                                 error) when the build takes the system's libpng; exits 0
 # The prefix, in $LINUX_CACHE (default .cache/linux), is built once and reused; a failure (no
 # access to Debian's sources, say) exits non-zero, and the build then takes the system's libpng.
 set -euo pipefail
+if [[ "${1:-}" == "--cmake-args" ]]; then
+  if prefix=$(bash "$0"); then
+    echo "-DPICCONV_LIBPNG_DIR=$prefix"
+  else
+    echo "libpng: building ifpng.spi with the system's libpng" >&2
+  fi
+  exit 0
+fi
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${LINUX_CACHE:-$root/.cache/linux}
 prefix=$cache/libpng

@@ -10,12 +10,7 @@ build="$root/build"
 werror=OFF
 [[ "${CI:-}" == "true" ]] && werror=ON
 # The PNG plug-in's libpng with its SSE2 filters; without Debian's sources, the system's.
-png=()
-if prefix=$(bash "$root/scripts/build-libpng.sh"); then
-  png=(-DPICCONV_LIBPNG_DIR="$prefix")
-else
-  echo "${0##*/}: building ifpng.spi with the system's libpng" >&2
-fi
+mapfile -t png < <(bash "$root/scripts/build-libpng.sh" --cmake-args)
 cmake -S "$root" -B "$build" -DWARNINGS_AS_ERRORS=$werror "${png[@]}" >/dev/null
 cmake --build "$build" -j "$(nproc)"
 
