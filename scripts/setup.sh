@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project needs, only when one is missing.
+# Installs the Debian packages the project needs, only those missing. It names them; apt's own
+# output is shown only when apt fails.
 set -euo pipefail
 
 packages=(
@@ -21,6 +22,16 @@ if ((${#missing[@]})); then
   sudo_cmd=()
   [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
   export DEBIAN_FRONTEND=noninteractive
-  "${sudo_cmd[@]}" apt-get update -qq
-  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # apt's progress and notices go to a log, shown only when the installation fails.
+  log=$(mktemp)
+  if ! { "${sudo_cmd[@]}" apt-get update -q &&
+         "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends \
+           -o DPkg::Lock::Timeout=300 "${missing[@]}"; } \
+       >"$log" 2>&1; then
+    cat "$log" >&2
+    rm -f "$log"
+    echo "setup: installing ${missing[*]} failed (apt's output above)" >&2
+    exit 1
+  fi
+  rm -f "$log"
 fi
