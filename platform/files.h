@@ -6,14 +6,24 @@
 #include <stdint.h>
 #include <stdio.h>
 
-// Identity and version of a file: a file rewritten or replaced gives a different stamp.
+// Identity and version of a file: a file rewritten or replaced gives a different stamp. The
+// change time moves with every write, rename or link and cannot be set back by a user, so a
+// file put back with its old modification time still shows as changed.
 struct FILE_STAMP_T {
     uint64_t device;
     uint64_t inode;
     uint64_t size;
     int64_t modifiedSeconds;
     int64_t modifiedNanoseconds;
+    int64_t changedSeconds;
+    int64_t changedNanoseconds;
+    uint64_t links;  // names the file has (hard links)
 };
+
+// Whether two stamps are of one file, however it was named.
+inline bool isSameFile(const FILE_STAMP_T *a, const FILE_STAMP_T *b) {
+    return a->device == b->device && a->inode == b->inode;
+}
 
 // 1 when path names a regular file; symbolic links are followed.
 int isRegularFile(const char *path);
@@ -32,10 +42,11 @@ int takeFileStamp(const char *path, FILE_STAMP_T *stamp);
 // loops.
 char *resolveLinks(const char *path);
 
-// Creates a new, empty file beside path (same folder) with a name nobody else uses, opened with
-// fopen mode `mode`, with the permissions a plain fopen of path would give (those of the file
-// at path when there is one). Stores its malloc'd name in *temporaryPath. Null on failure,
-// with errno set.
+// Creates a new, empty file beside path (same folder) with a name nobody else uses (path's
+// name with a suffix, or a short one when that would be too long), opened with fopen mode
+// `mode`, with the permissions a plain fopen of path would give (those of the file at path
+// when there is one). Stores its malloc'd name in *temporaryPath. Null on failure, with errno
+// set.
 FILE *createTemporaryBeside(const char *path, const char *mode, char **temporaryPath);
 
 // Puts the file at from in place of to in one step: a reader sees the old file or the new one,
@@ -59,8 +70,17 @@ PATH_KIND_T pathKind(const char *path);
 
 // Opens path with fopen mode "rb", or "wb" (created when missing, emptied when there), only when
 // it is a regular file itself: a symbolic link there is never followed, and a folder, device or
-// pipe is refused untouched (a pipe is never waited on). Null on failure with errno set.
+// pipe is refused untouched (a pipe is never waited on). For writing, a file with other names
+// (hard links) is refused untouched too, with EMLINK: emptying it would change them. Null on
+// failure with errno set.
 FILE *openRegularFileNoFollow(const char *path, const char *mode);
+
+// 1 when path is taken from the current folder: neither absolute nor (on Windows) on a drive.
+int isRelativePath(const char *path);
+
+// 1 when path holds a folder separator, so that a library loader takes it as a path rather
+// than a name to search for.
+int hasFolderPart(const char *path);
 
 // path made absolute against the current folder (nothing is resolved or checked), with '/'
 // between folders on every platform; malloc'd, null when out of memory.

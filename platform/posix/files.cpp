@@ -76,6 +76,9 @@ int takeFileStamp(const char *path, FILE_STAMP_T *stamp) {
     stamp->size = static_cast<uint64_t>(info.st_size);
     stamp->modifiedSeconds = static_cast<int64_t>(info.st_mtim.tv_sec);
     stamp->modifiedNanoseconds = static_cast<int64_t>(info.st_mtim.tv_nsec);
+    stamp->changedSeconds = static_cast<int64_t>(info.st_ctim.tv_sec);
+    stamp->changedNanoseconds = static_cast<int64_t>(info.st_ctim.tv_nsec);
+    stamp->links = static_cast<uint64_t>(info.st_nlink);
     return 1;
 }
 
@@ -199,6 +202,8 @@ FILE *openRegularFileNoFollow(const char *path, const char *mode) {
         error = errno;
     } else if (!S_ISREG(info.st_mode)) {
         error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    } else if (writing && info.st_nlink > 1) {
+        error = EMLINK;
     } else if (fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK) != 0 ||
                (writing && ftruncate(descriptor, 0) != 0)) {
         error = errno;
@@ -210,6 +215,14 @@ FILE *openRegularFileNoFollow(const char *path, const char *mode) {
         errno = error;
     }
     return file;
+}
+
+int isRelativePath(const char *path) {
+    return path[0] != '/' ? 1 : 0;
+}
+
+int hasFolderPart(const char *path) {
+    return strchr(path, '/') != nullptr ? 1 : 0;
 }
 
 char *absolutePath(const char *path) {

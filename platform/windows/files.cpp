@@ -129,7 +129,11 @@ int takeFileStamp(const char *path, FILE_STAMP_T *stamp) {
         return 0;
     }
     BY_HANDLE_FILE_INFORMATION info;
+    FILE_BASIC_INFO basic = {};
     const bool known = GetFileInformationByHandle(handle, &info) != 0;
+    if (known && !GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)) {
+        basic.ChangeTime.QuadPart = 0;
+    }
     CloseHandle(handle);
     if (!known) {
         return 0;
@@ -142,6 +146,11 @@ int takeFileStamp(const char *path, FILE_STAMP_T *stamp) {
     stamp->size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     stamp->modifiedSeconds = ticks / TICKS_PER_SECOND - WINDOWS_TO_UNIX_SECONDS;
     stamp->modifiedNanoseconds = (ticks % TICKS_PER_SECOND) * 100;
+    // Without a change time from the file system, the write time stands in for it.
+    const int64_t changed = basic.ChangeTime.QuadPart != 0 ? basic.ChangeTime.QuadPart : ticks;
+    stamp->changedSeconds = changed / TICKS_PER_SECOND - WINDOWS_TO_UNIX_SECONDS;
+    stamp->changedNanoseconds = (changed % TICKS_PER_SECOND) * 100;
+    stamp->links = info.nNumberOfLinks;
     return 1;
 }
 
@@ -282,6 +291,12 @@ FILE *openRegularFileNoFollow(const char *path, const char *mode) {
         errno = EINVAL;
         return nullptr;
     }
+    BY_HANDLE_FILE_INFORMATION info;
+    if (writing && GetFileInformationByHandle(handle, &info) && info.nNumberOfLinks > 1) {
+        CloseHandle(handle);
+        errno = EMLINK;
+        return nullptr;
+    }
     if (writing && !SetEndOfFile(handle)) {
         errno = errnoFromLastError();
         CloseHandle(handle);
@@ -301,6 +316,16 @@ FILE *openRegularFileNoFollow(const char *path, const char *mode) {
         errno = error;
     }
     return file;
+}
+
+int isRelativePath(const char *path) {
+    const bool rooted = path[0] == '/' || path[0] == '\\';
+    const bool onDrive = path[0] != '\0' && path[1] == ':';
+    return rooted || onDrive ? 0 : 1;
+}
+
+int hasFolderPart(const char *path) {
+    return strpbrk(path, "/\\:") != nullptr ? 1 : 0;
 }
 
 char *absolutePath(const char *path) {
