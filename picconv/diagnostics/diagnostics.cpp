@@ -2,6 +2,7 @@
 
 #include <stdarg.h>
 #include <stdio.h>
+#include <string.h>
 
 namespace {
 
@@ -48,8 +49,9 @@ void reportSdlFailure(const char *sdlError) {
     say(true, "Couldn't initialize SDL: %s\n", sdlError);
 }
 
-void reportCommandFileUnreadable(void) {
+void reportCommandFileUnreadable(const char *commandFile, int errorNumber) {
     say(true, "Command file can't open.\n");
+    say(true, "picconv: %s: %s\n", commandFile, strerror(errorNumber));
 }
 
 void reportPluginNotLoaded(const char *path) {
@@ -100,6 +102,14 @@ const char *lineProblem(void) {
     return g_line_problem;
 }
 
+void reportLineOutOfMemory(void) {
+    startOwnLine();
+    if (g_command_file != nullptr) {
+        say(true, "%s:%ld: out of memory: the line was not converted\n", g_command_file,
+            g_line_number);
+    }
+}
+
 void reportNoOutput(const char *outputPath) {
     startOwnLine();
     const char *reason = g_line_problem[0] != '\0' ? g_line_problem : "no reason known";
@@ -124,6 +134,10 @@ void reportFatalLineProblem(void) {
     if (g_command_file != nullptr && g_line_problem[0] != '\0') {
         startOwnLine();
         say(true, "%s:%ld: %s\n", g_command_file, g_line_number, g_line_problem);
+        say(true,
+            "%s:%ld: the run stopped at this line; with -k (--keep-going) it goes on with the "
+            "next one\n",
+            g_command_file, g_line_number);
     }
 }
 

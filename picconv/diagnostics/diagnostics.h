@@ -14,7 +14,8 @@ void reportUsage(const char *programName);
 // After the usage line: the option that was not understood.
 void reportUnknownOption(const char *option);
 void reportSdlFailure(const char *sdlError);
-void reportCommandFileUnreadable(void);
+// The fixed message, then the file and the system's reason (errorNumber, an errno value).
+void reportCommandFileUnreadable(const char *commandFile, int errorNumber);
 
 // The plug-in loader's fixed messages; none ends its line.
 void reportPluginNotLoaded(const char *path);
@@ -36,12 +37,16 @@ void noteLineProblem(const char *format, ...) __attribute__((format(printf, 1, 2
 // The reason noted for the line in progress; empty when none.
 const char *lineProblem(void);
 
+// The line's report that it could not even be read into memory.
+void reportLineOutOfMemory(void);
+
 // The line's report that its output was not written, with the noted reason.
 void reportNoOutput(const char *outputPath);
 // The end of a line that wrote its output: a noted problem is reported as passed over, and an
 // open line is ended.
 void finishLineReports(void);
-// Before the program ends for the line in progress: the line's report of the noted reason.
+// Before the program ends for the line in progress: the line's report of the noted reason, and
+// that the run stopped there.
 void reportFatalLineProblem(void);
 
 // A --check warning at a column (from 1) of a line.

@@ -1,6 +1,7 @@
 #include "picconv/driver/command_check.h"
 
 #include <ctype.h>
+#include <errno.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -10,6 +11,8 @@
 #include "picconv/diagnostics/diagnostics.h"
 #include "picconv/driver/command_file.h"
 #include "picconv/driver/command_record.h"
+#include "picconv/driver/input_paths.h"
+#include "picconv/driver/output_clash.h"
 #include "picconv/plugin/plugin_probe.h"
 #include "platform/files.h"
 
@@ -149,8 +152,8 @@ QUAD_T quadOf(const FIELD_T &field) {
 }
 
 void checkFiles(CHECK_T *check, const FIELD_T fields[FIELD_COUNT]) {
-    const std::string &plugin = fields[FIELD_PLUGIN].text;
-    const std::string &picture = fields[FIELD_PICTURE].text;
+    const std::string plugin = pluginPathOf(fields[FIELD_PLUGIN].text.c_str());
+    const std::string picture = picturePathOf(fields[FIELD_PICTURE].text.c_str());
     const std::string &output = fields[FIELD_OUTPUT].text;
     const char *pluginFile = nullptr;
     const char *why = nullptr;
@@ -172,6 +175,11 @@ void checkFiles(CHECK_T *check, const FIELD_T fields[FIELD_COUNT]) {
         if (!pathExists(folder.c_str())) {
             warn(check, fields[FIELD_OUTPUT].column,
                  "the output folder " + quoted(folder) + " does not exist");
+        }
+        const char *clash = outputClash(output.c_str(), picture.c_str(), check->commandFile, true);
+        if (clash != nullptr) {
+            warn(check, fields[FIELD_OUTPUT].column,
+                 "the output " + quoted(output) + " is refused: " + clash);
         }
     }
     int32_t width = 0;
@@ -195,9 +203,15 @@ void checkFiles(CHECK_T *check, const FIELD_T fields[FIELD_COUNT]) {
     }
 }
 
-void checkLine(const char *line, long lineNumber, void *context) {
+void checkLine(const char *line, size_t bytesRead, long lineNumber, void *context) {
     CHECK_T *check = static_cast<CHECK_T *>(context);
     check->lineNumber = lineNumber;
+    const size_t length = strlen(line);
+    if (length < bytesRead) {
+        warn(check, static_cast<long>(length) + 1,
+             "a NUL byte ends the line here; the " + std::to_string(bytesRead - length - 1) +
+                 " bytes after it are ignored");
+    }
     if (strchr(line, '|') == nullptr) {
         return;  // free text, as the converter skips it
     }
@@ -252,16 +266,17 @@ void checkLine(const char *line, long lineNumber, void *context) {
 
 int checkCommandLine(const char *commandFile, const char *line, long lineNumber) {
     CHECK_T check = {commandFile, lineNumber, 0};
-    checkLine(line, lineNumber, &check);
+    checkLine(line, strlen(line), lineNumber, &check);
     return check.warnings;
 }
 
 int checkCommandFile(const char *commandFile, FILE *file) {
     CHECK_T check = {commandFile, 0, 0};
-    const int read = forEachCommandLine(file, checkLine, &check);
+    const int read = forEachMeasuredCommandLine(file, checkLine, &check);
+    const int error = errno;
     releaseProbedPlugin();
     if (!read) {
-        reportCommandFileUnreadable();
+        reportCommandFileUnreadable(commandFile, error);
         return 3;
     }
     return check.warnings > 0 ? 5 : 0;

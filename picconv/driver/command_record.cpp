@@ -3,6 +3,7 @@
 #include <ctype.h>
 #include <stdint.h>
 #include <stdlib.h>
+#include <string.h>
 
 namespace {
 
@@ -46,6 +47,21 @@ int splitCommandRecord(char *text, char *fields[FIELD_COUNT]) {
         }
     }
     return 1;
+}
+
+RECORD_COPY_T copyCommandRecord(const char *line, char **copy, char *fields[FIELD_COUNT]) {
+    const size_t length = strlen(line);
+    *copy = static_cast<char *>(malloc(length + 1));
+    if (*copy == nullptr) {
+        return RECORD_NO_MEMORY;
+    }
+    memcpy(*copy, line, length + 1);
+    if (!splitCommandRecord(*copy, fields)) {
+        free(*copy);
+        *copy = nullptr;
+        return RECORD_SHORT;
+    }
+    return RECORD_COMPLETE;
 }
 
 QUAD_T parseQuad(const char *text) {

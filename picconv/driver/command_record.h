@@ -16,6 +16,15 @@ enum {
 // a fifth '|' is dropped. Returns 1 for a complete record, 0 when fewer than five fields.
 int splitCommandRecord(char *text, char *fields[FIELD_COUNT]);
 
+enum RECORD_COPY_T {
+    RECORD_COMPLETE,  // *copy holds the five fields; the caller frees it
+    RECORD_SHORT,     // fewer than five fields: no record, nothing to free
+    RECORD_NO_MEMORY  // the copy could not be made
+};
+
+// A private copy of line cut into its fields, so that line itself is left as it was.
+RECORD_COPY_T copyCommandRecord(const char *line, char **copy, char *fields[FIELD_COUNT]);
+
 // Four numbers read with atoi, each cut to 16 bits; any non-digits separate them.
 QUAD_T parseQuad(const char *text);
 

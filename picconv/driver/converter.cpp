@@ -5,6 +5,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <string>
+
 #include "SDL.h"
 
 #include "common/safe_file.h"
@@ -13,6 +15,7 @@
 #include "picconv/driver/command_file.h"
 #include "picconv/driver/command_record.h"
 #include "picconv/driver/convert_line.h"
+#include "picconv/driver/input_paths.h"
 #include "picconv/driver/options.h"
 #include "picconv/driver/run_files.h"
 #include "picconv/plugin/plugin_entries.h"
@@ -24,6 +27,12 @@ namespace {
 struct CONVERSION_T {
     const char *commandFile;
     long withoutOutput;
+};
+
+struct LISTING_T {
+    const char *commandFile;
+    bool inputs;      // the files read, rather than those written
+    bool incomplete;  // a line could not be read into memory
 };
 
 // A stop leaves nothing new at the output path of the line in progress; the run lock goes with
@@ -55,44 +64,48 @@ void convertOne(const char *line, long lineNumber, void *context) {
 
 // Notes what one line would read or write, without converting it.
 void listOne(const char *line, long lineNumber, void *context) {
-    (void)lineNumber;
-    const bool inputs = context != nullptr;
-    const size_t length = strlen(line);
-    char *copy = static_cast<char *>(malloc(length + 1));
-    if (copy == nullptr) {
+    LISTING_T *listing = static_cast<LISTING_T *>(context);
+    char *copy = nullptr;
+    char *fields[FIELD_COUNT];
+    const RECORD_COPY_T record = copyCommandRecord(line, &copy, fields);
+    if (record == RECORD_NO_MEMORY) {
+        setReportLine(listing->commandFile, lineNumber);
+        reportLineOutOfMemory();
+        listing->incomplete = true;
+    }
+    if (record != RECORD_COMPLETE) {
         return;
     }
-    memcpy(copy, line, length + 1);
-    char *fields[FIELD_COUNT];
-    if (splitCommandRecord(copy, fields)) {
-        if (!inputs) {
-            noteRunOutput(fields[FIELD_OUTPUT]);
-        } else {
-            const char *file = nullptr;
-            const char *why = nullptr;
-            noteRunInput(fields[FIELD_PICTURE]);
-            noteRunInput(probePlugin(fields[FIELD_PLUGIN], &file, &why) ? file
-                                                                        : fields[FIELD_PLUGIN]);
-        }
+    if (!listing->inputs) {
+        noteRunOutput(fields[FIELD_OUTPUT]);
+    } else {
+        const std::string picture = picturePathOf(fields[FIELD_PICTURE]);
+        const std::string plugin = pluginPathOf(fields[FIELD_PLUGIN]);
+        const char *file = nullptr;
+        const char *why = nullptr;
+        noteRunInput(picture.c_str());
+        noteRunInput(probePlugin(plugin.c_str(), &file, &why) ? file : plugin.c_str());
     }
     free(copy);
 }
 
 int listFiles(const RUN_OPTIONS_T &options, FILE *commandFile) {
-    const bool inputs = options.mode == MODE_LIST_INPUTS;
-    if (inputs) {
+    LISTING_T listing = {options.commandFile, options.mode == MODE_LIST_INPUTS, false};
+    if (listing.inputs) {
         noteRunInput(options.commandFile);
     }
-    // Any non-null context asks for the inputs.
-    const int read = forEachCommandLine(commandFile, listOne,
-                                        inputs ? const_cast<char *>(options.commandFile) : nullptr);
+    const int read = forEachCommandLine(commandFile, listOne, &listing);
+    const int error = errno;
     releaseProbedPlugin();
     if (!read) {
-        reportCommandFileUnreadable();
+        reportCommandFileUnreadable(options.commandFile, error);
         return 3;
     }
-    printRunFiles(stdout, inputs);
-    return fflush(stdout) == 0 && !ferror(stdout) ? 0 : 1;
+    printRunFiles(stdout, listing.inputs);
+    if (fflush(stdout) != 0 || ferror(stdout)) {
+        return 1;
+    }
+    return listing.incomplete ? 4 : 0;
 }
 
 int convertFile(const RUN_OPTIONS_T &options) {
@@ -111,15 +124,16 @@ int convertFile(const RUN_OPTIONS_T &options) {
     setKeepGoing(options.keepGoing);
     FILE *commandFile = fopen(options.commandFile, "r");
     if (commandFile == nullptr) {
-        reportCommandFileUnreadable();
+        reportCommandFileUnreadable(options.commandFile, errno);
         return 3;
     }
     CONVERSION_T conversion = {options.commandFile, 0};
     const int read = forEachCommandLine(commandFile, convertOne, &conversion);
+    const int error = errno;
     fclose(commandFile);
     releaseKeptSource();
     if (!read) {
-        reportCommandFileUnreadable();
+        reportCommandFileUnreadable(options.commandFile, error);
         return 3;
     }
     if (options.depfile != nullptr && !writeDepfile(options.depfile)) {
@@ -145,13 +159,15 @@ int runConverter(int argc, char **argv) {
             }
             return 1;
         case MODE_CONVERT:
+            setInputFolder(options.inputDir);
             return convertFile(options);
         default:
             break;
     }
+    setInputFolder(options.inputDir);
     FILE *commandFile = fopen(options.commandFile, "r");
     if (commandFile == nullptr) {
-        reportCommandFileUnreadable();
+        reportCommandFileUnreadable(options.commandFile, errno);
         return 3;
     }
     const int status = options.mode == MODE_CHECK

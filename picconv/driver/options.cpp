@@ -13,6 +13,8 @@ const char PICCONV_HELP[] =
     "  -k, --keep-going   a plug-in that cannot be loaded costs only its own lines\n"
     "  --check            check the command file and report suspicious lines; convert nothing\n"
     "  --depfile FILE     after the run, write the Makefile dependencies of the outputs to FILE\n"
+    "  --input-dir DIR    read relative picture and plug-in paths from DIR; outputs stay\n"
+    "                     relative to the current folder\n"
     "  --list-outputs     print the files a run would write, one per line; convert nothing\n"
     "  --list-inputs      print the command file, pictures and plug-ins a run would read\n"
     "  -h, --help         print this help and stop\n"
@@ -23,7 +25,7 @@ const char PICCONV_HELP[] =
     "cannot be read, 4 a line wrote no output, 5 --check warned; 128 + the signal when stopped.\n";
 
 RUN_OPTIONS_T parseOptions(int argc, char **argv) {
-    RUN_OPTIONS_T options = {MODE_CONVERT, false, nullptr, nullptr, nullptr};
+    RUN_OPTIONS_T options = {MODE_CONVERT, false, nullptr, nullptr, nullptr, nullptr};
     RUN_MODE_T listing = MODE_CONVERT;
     int index = 1;
     for (; index < argc && argv[index][0] == '-' && argv[index][1] != '\0'; index++) {
@@ -52,6 +54,10 @@ RUN_OPTIONS_T parseOptions(int argc, char **argv) {
             options.depfile = word + 10;
         } else if (strcmp(word, "--depfile") == 0 && index + 1 < argc) {
             options.depfile = argv[++index];
+        } else if (strncmp(word, "--input-dir=", 12) == 0 && word[12] != '\0') {
+            options.inputDir = word + 12;
+        } else if (strcmp(word, "--input-dir") == 0 && index + 1 < argc) {
+            options.inputDir = argv[++index];
         } else {
             options.mode = MODE_USAGE_ERROR;
             options.badOption = word;

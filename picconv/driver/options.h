@@ -16,6 +16,7 @@ struct RUN_OPTIONS_T {
     RUN_MODE_T mode;
     bool keepGoing;
     const char *depfile;      // null when none was asked for
+    const char *inputDir;     // relative pictures and plug-ins are read from here; null: "."
     const char *commandFile;  // null when missing
     const char *badOption;    // the word not understood, for MODE_USAGE_ERROR
 };

@@ -56,6 +56,10 @@ int makePluginCurrent(const char *path) {
     return 1;
 }
 
+void setPluginSearchFolder(const char *folder) {
+    SetDllDirectoryA(folder);
+}
+
 const char *currentPluginFile(void) {
     if (currentPlugin.GetPluginInfo == nullptr ||
         GetModuleFileNameA(currentPlugin.module, g_current_plugin_file, MODULE_PATH_SIZE) == 0) {

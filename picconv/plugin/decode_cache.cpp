@@ -27,7 +27,9 @@ void remember(char *remembered, const char *path) {
 
 bool sameStamp(const FILE_STAMP_T &a, const FILE_STAMP_T &b) {
     return a.device == b.device && a.inode == b.inode && a.size == b.size &&
-           a.modifiedSeconds == b.modifiedSeconds && a.modifiedNanoseconds == b.modifiedNanoseconds;
+           a.modifiedSeconds == b.modifiedSeconds &&
+           a.modifiedNanoseconds == b.modifiedNanoseconds && a.changedSeconds == b.changedSeconds &&
+           a.changedNanoseconds == b.changedNanoseconds;
 }
 
 }  // namespace

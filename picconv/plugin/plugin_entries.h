@@ -51,6 +51,10 @@ int makePluginCurrent(const char *path);
 // Whether a plug-in that cannot be loaded costs only its own line rather than the run.
 void setKeepGoing(int keepGoing);
 
+// Plug-ins named without a folder are looked for in folder in place of the current folder
+// (after the program's own folders); null restores the current folder.
+void setPluginSearchFolder(const char *folder);
+
 // The file the current plug-in was loaded from, resolved; null when none is loaded.
 const char *currentPluginFile(void);
 

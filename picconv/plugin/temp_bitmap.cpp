@@ -12,9 +12,9 @@
 #include "picconv/plugin/run_lock.h"
 #include "platform/files.h"
 
-namespace {
-
 const char TEMP_BITMAP_NAME[] = "$$temp$$.bmp";
+
+namespace {
 
 // Why the temporary file cannot be used, when something else than a regular file is there.
 const char *unusableKind(PATH_KIND_T kind) {
@@ -27,6 +27,56 @@ const char *unusableKind(PATH_KIND_T kind) {
             return "it is not a regular file";
         default:
             return nullptr;
+    }
+}
+
+// Why the picture cannot be read at all, or null when it can be opened.
+const char *pictureUnreadable(const char *path) {
+    if (isRegularFile(path)) {
+        FILE *file = fopen(path, "rb");
+        if (file == nullptr) {
+            return strerror(errno);
+        }
+        fclose(file);
+        return nullptr;
+    }
+    if (pathKind(path) == PATH_FOLDER) {
+        return "it is a folder";
+    }
+    return pathExists(path) && pathKind(path) != PATH_LINK ? "it is not a regular file"
+                                                           : strerror(ENOENT);
+}
+
+// A plug-in says "out of memory" for a picture over the kit's pixel limit; its size tells.
+bool pictureOverLimit(const char *picturePath, int32_t *width, int32_t *height) {
+    if (currentPlugin.GetPictureInfo == nullptr) {
+        return false;
+    }
+    PictureInfo info = {};
+    const int result =
+        currentPlugin.GetPictureInfo(const_cast<LPSTR>(picturePath), 0, PLUGIN_INPUT_FILE, &info);
+    if (info.hInfo != nullptr && localBlockIsLive(info.hInfo)) {
+        LocalFree(info.hInfo);
+    }
+    *width = info.width;
+    *height = info.height < 0 ? -info.height : info.height;
+    return result == PLUGIN_OK && *width > 0 &&
+           static_cast<uint64_t>(*width) * static_cast<uint64_t>(*height) > PLUGIN_MAX_PIXELS;
+}
+
+void noteDecodeFailure(const char *pluginPath, const char *picturePath, int pictureResult) {
+    const char *unreadable = pictureUnreadable(picturePath);
+    int32_t width = 0;
+    int32_t height = 0;
+    if (unreadable != nullptr) {
+        noteLineProblem("cannot open the picture %s: %s", picturePath, unreadable);
+    } else if (pictureResult == PLUGIN_ERR_NO_MEMORY &&
+               pictureOverLimit(picturePath, &width, &height)) {
+        noteLineProblem("%s is %d x %d pixels, over the limit of %llu pixels", picturePath, width,
+                        height, static_cast<unsigned long long>(PLUGIN_MAX_PIXELS));
+    } else {
+        noteLineProblem("%s cannot decode %s: %s (%d)", pluginPath, picturePath,
+                        pictureResultText(pictureResult), pictureResult);
     }
 }
 
@@ -58,7 +108,9 @@ const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath, 
     }
     FILE *file = openRegularFileNoFollow(TEMP_BITMAP_NAME, "wb");
     if (file == nullptr) {
-        const char *why = unusableKind(pathKind(TEMP_BITMAP_NAME));
+        const char *why = errno == EMLINK ? "it has other names (hard links), and writing it "
+                                            "would change the files they name"
+                                          : unusableKind(pathKind(TEMP_BITMAP_NAME));
         noteLineProblem("cannot use %s: %s", TEMP_BITMAP_NAME,
                         why != nullptr ? why : strerror(errno));
         return nullptr;
@@ -70,8 +122,7 @@ const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath, 
         noteLineProblem("%s has no GetPicture entry point, so it cannot decode %s", pluginPath,
                         picturePath);
     } else if (pictureResult != PLUGIN_OK) {
-        noteLineProblem("%s cannot decode %s: %s (%d)", pluginPath, picturePath,
-                        pictureResultText(pictureResult), pictureResult);
+        noteDecodeFailure(pluginPath, picturePath, pictureResult);
     }
     if (fclose(file) != 0 && written) {
         noteLineProblem("cannot write %s: %s", TEMP_BITMAP_NAME, strerror(errno));

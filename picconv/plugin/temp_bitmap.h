@@ -1,6 +1,9 @@
 #ifndef PICCONV_PLUGIN_TEMP_BITMAP_H
 #define PICCONV_PLUGIN_TEMP_BITMAP_H
 
+// The temporary bitmap, in the current folder.
+extern const char TEMP_BITMAP_NAME[];
+
 // Decodes picturePath through the plug-in at pluginPath into the temporary Windows bitmap and
 // returns its name, "$$temp$$.bmp". Returns null when no complete temporary file could be
 // written, so that a stale one is never converted. *fresh is 1 when the file was written by

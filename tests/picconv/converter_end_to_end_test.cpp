@@ -299,14 +299,16 @@ TEST_F(PicconvEndToEnd, StartAndReadProblemsEndWithTheirStatus) {
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "usage " + converter_ + " commandfilename\n");
 
+    // The fixed message first, then the file and the system's reason.
     result = runProgram({converter_, "no-such-file.txt"}, dir_);
     EXPECT_EQ(result.status, 3);
-    EXPECT_EQ(result.err, "Command file can't open.\n");
+    EXPECT_EQ(result.err,
+              "Command file can't open.\npicconv: no-such-file.txt: No such file or directory\n");
 
     // A directory opens on Linux but cannot be read: not an empty command file.
     result = runProgram({converter_, "."}, dir_);
     EXPECT_EQ(result.status, 3);
-    EXPECT_EQ(result.err, "Command file can't open.\n");
+    EXPECT_EQ(result.err.rfind("Command file can't open.\npicconv: .: ", 0), 0u) << result.err;
     EXPECT_EQ(listDir(dir_), inputs_);
 
     result = run("", dir_);

@@ -7,11 +7,7 @@
 #include "picconv/plugin/plugin_probe.h"
 #include "picconv/plugin/temp_bitmap.h"
 
-namespace {
-
 const char TEMP_BITMAP_NAME[] = "$$temp$$.bmp";
-
-}  // namespace
 
 const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath, int *fresh) {
     (void)pluginPath;
@@ -38,6 +34,10 @@ const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath, 
 
 void setKeepGoing(int keepGoing) {
     (void)keepGoing;
+}
+
+void setPluginSearchFolder(const char *folder) {
+    (void)folder;
 }
 
 const char *currentPluginFile(void) {

@@ -152,6 +152,32 @@ TEST_F(PicconvPluginEndToEndCommandLine, CheckWarnsAboutEverySuspiciousLineAndCo
     EXPECT_EQ(run({"--check", "absent.txt"}).status, 3);
 }
 
+TEST_F(PicconvPluginEndToEndCommandLine, CheckWarnsAboutOutputsARunRefusesAndHiddenText) {
+    writeFile(at("a.ppm"), makePpm(6, 4, 1));
+    const std::string ok = testPluginPath("ok");
+    const std::string commands = record(ok, "a.ppm", "$$temp$$.bmp", "0,0,6,4", "0,0,6,4") +
+                                 record(ok, "a.ppm", "./a.ppm", "0,0,6,4", "0,0,6,4") +
+                                 record(ok, "a.ppm", "commands.txt", "0,0,6,4", "0,0,6,4") +
+                                 std::string("text\0", 5) +
+                                 record(ok, "a.ppm", "4.bin", "0,0,6,4", "0,0,6,4");
+    writeFile(at("commands.txt"), commands);
+    const RUN_RESULT_T checked = run({"--check", "commands.txt"});
+    EXPECT_EQ(checked.status, 5);
+    const size_t output = ok.size() + 8;  // the column of the output field
+    const std::string at = ":" + std::to_string(output) + ": warning: the output ";
+    EXPECT_EQ(checked.err,
+              "commands.txt:1" + at +
+                  "\"$$temp$$.bmp\" is refused: it is the temporary bitmap, which every decode "
+                  "overwrites\n"
+                  "commands.txt:2" +
+                  at + "\"./a.ppm\" is refused: it is the line's own picture\n" + "commands.txt:3" +
+                  at +
+                  "\"commands.txt\" is refused: it is the command file\n"
+                  "commands.txt:4:5: warning: a NUL byte ends the line here; the " +
+                  std::to_string(commands.size() - commands.find('\0') - 1) +
+                  " bytes after it are ignored\n");
+}
+
 TEST_F(PicconvPluginEndToEndCommandLine, ListsNameWhatARunWouldReadAndWriteWithoutConverting) {
     writeFile(at("a.ppm"), makePpm(6, 4, 2));
     const std::string ok = testPluginPath("ok");

@@ -116,6 +116,22 @@ TEST_F(PicconvDecode, PictureChangedOnDiskIsDecodedAgain) {
     EXPECT_EQ(readFile(TEMP_NAME), expectedBitmap(makePpm(3, 2, 10), INFO_AND_PIXELS));
 }
 
+TEST_F(PicconvDecode, PictureRewrittenInPlaceWithItsOldTimeIsDecodedAgain) {
+    // As an archive extracted over a picture leaves it: same file, size and modification time.
+    const std::string ok = copyOf("ok");
+    writeFile("a.ppm", makePpm(2, 2, 9));
+    const fs::file_time_type written = fs::last_write_time("a.ppm");
+    decode("a.ppm", ok);
+    FILE *file = fopen("a.ppm", "r+b");
+    ASSERT_NE(file, nullptr);
+    const std::string changed = makePpm(2, 2, 10);
+    fwrite(changed.data(), 1, changed.size(), file);
+    fclose(file);
+    fs::last_write_time("a.ppm", written);
+    decode("a.ppm", ok);
+    EXPECT_EQ(readFile(TEMP_NAME), expectedBitmap(changed, INFO_AND_PIXELS));
+}
+
 TEST_F(PicconvDecode, TemporaryFileOverwrittenByALineIsDecodedAgain) {
     const std::string ok = copyOf("ok");
     const std::string ppm = makePpm(2, 2, 11);

@@ -128,9 +128,14 @@ TEST_F(PicconvPluginEndToEnd, PluginThatCannotServeEndsTheRunWithStatusOne) {
             run(line("ok", "a.ppm", "first.bin") + c.plugin +
                 "|a.ppm|second.bin|0,0,6,4|0,0,6,4\n" + line("ok", "a.ppm", "third.bin"));
         EXPECT_EQ(result.status, 1) << c.plugin;
-        // The loader's own words for a missing file vary; the report ends its line.
+        // The loader's own words for a missing file vary; then where the run stopped.
         EXPECT_EQ(result.err.substr(0, c.message.size()), c.message);
-        EXPECT_EQ(result.err.back(), '\n');
+        const std::string stopped =
+            "commands.txt:2: the run stopped at this line; with -k "
+            "(--keep-going) it goes on with the next one\n";
+        EXPECT_EQ(
+            result.err.substr(result.err.size() - std::min(result.err.size(), stopped.size())),
+            stopped);
         EXPECT_TRUE(fileExists(at("first.bin")));
         EXPECT_FALSE(fileExists(at("second.bin")));
         EXPECT_FALSE(fileExists(at("third.bin")));
@@ -273,5 +278,65 @@ TEST_F(PicconvPluginEndToEnd, KeepGoingCostsAPluginThatCannotBeLoadedOnlyItsOwnL
         EXPECT_FALSE(fileExists(at("4.bin")));
         fs::remove(at("1.bin"));
         fs::remove(at("3.bin"));
+    }
+}
+
+TEST_F(PicconvPluginEndToEnd, OutputsThatWouldDestroyAFileTheRunNeedsAreRefusedAndLeftAlone) {
+    const std::string ppm = makePpm(6, 4, 9);
+    writeFile(at("a.ppm"), ppm);
+    writeFile(at("elsewhere.txt"), "kept");
+    const std::string commands = line("ok", "a.ppm", TEMP_NAME) + line("ok", "a.ppm", "./a.ppm") +
+                                 line("ok", "./a.ppm", "commands.txt") +
+                                 line("ok", "a.ppm", "out.bin");
+    RUN_RESULT_T result = run(commands);
+    EXPECT_EQ(result.status, 4);
+    EXPECT_EQ(result.err, "commands.txt:1: no output written to " + std::string(TEMP_NAME) +
+                              ": it is the temporary bitmap, which every decode overwrites\n"
+                              "commands.txt:2: no output written to ./a.ppm: it is the line's "
+                              "own picture\n"
+                              "commands.txt:3: no output written to commands.txt: it is the "
+                              "command file\n");
+    EXPECT_EQ(readFile(at("a.ppm")), ppm);
+    EXPECT_EQ(readFile(at("commands.txt")), commands);
+    EXPECT_EQ(readFile(at(TEMP_NAME)), expectedBitmap(ppm, INFO_AND_PIXELS));
+    EXPECT_TRUE(fileExists(at("out.bin")));
+
+    // A temporary bitmap with another name elsewhere is never written through.
+    fs::remove(at(TEMP_NAME));
+    fs::create_hard_link(at("elsewhere.txt"), at(TEMP_NAME));
+    result = run(line("ok", "a.ppm", "out.bin"));
+    EXPECT_EQ(result.status, 4);
+    EXPECT_EQ(result.err, "commands.txt:1: no output written to out.bin: cannot use " +
+                              std::string(TEMP_NAME) +
+                              ": it has other names (hard links), and writing it would change "
+                              "the files they name\n");
+    EXPECT_EQ(readFile(at("elsewhere.txt")), "kept");
+}
+
+TEST_F(PicconvPluginEndToEnd, InputDirReadsPicturesAndPluginsThereAndWritesHere) {
+    const std::string source = at("source");
+    const std::string build = at("build");
+    fs::create_directories(source + "/sub");
+    fs::create_directories(source + "/plugins");
+    fs::create_directory(build);
+    writeFile(source + "/a.ppm", makePpm(6, 4, 10));
+    writeFile(source + "/sub/b.ppm", makePpm(6, 4, 11));
+    fs::copy_file(testPluginPath("ok"), source + "/ifmine.spi");
+    fs::copy_file(testPluginPath("ok2"), source + "/plugins/ifother.spi");
+    const std::string commands =
+        "ifmine.spi|a.ppm|1.bin|0,0,6,4|0,0,6,4\n"
+        "plugins/ifother.spi|sub/b.ppm|2.bin|0,0,6,4|0,0,6,4\n" +
+        line("ok", source + "/a.ppm", "3.bin");
+    writeFile(source + "/commands.txt", commands);
+    const std::vector<std::string> before = listDir(source);
+    const RUN_RESULT_T result =
+        runProgram({PICCONV, "--input-dir", "../source", "../source/commands.txt"}, build, {});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(listDir(source), before);
+    EXPECT_EQ(listDir(build), (std::vector<std::string>{TEMP_NAME, "1.bin", "2.bin", "3.bin"}));
+    // The same files as a run in the command file's own folder.
+    EXPECT_EQ(runProgram({PICCONV, "commands.txt"}, source, {}).status, 0);
+    for (const char *name : {"1.bin", "2.bin", "3.bin"}) {
+        EXPECT_EQ(readFile(build + "/" + name), readFile(source + "/" + name)) << name;
     }
 }

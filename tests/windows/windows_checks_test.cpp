@@ -219,7 +219,8 @@ TEST_F(WindowsPicconv, IsAConsoleProgramWhoseMessagesReachItsOwnStandardStreams)
     const RUN_RESULT_T missing =
         finishProgram(startProgram({PICCONV, "no-such-commands.txt"}, dir));
     EXPECT_EQ(missing.status, 3);
-    EXPECT_EQ(missing.err, "Command file can't open.\n");
+    EXPECT_EQ(missing.err, "Command file can't open.\npicconv: no-such-commands.txt: No such file "
+                           "or directory\n");
     // Nothing went to the files SDL's start-up library would have made.
     std::string programDir = PICCONV;
     programDir.resize(programDir.find_last_of("/\\"));

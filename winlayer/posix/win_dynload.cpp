@@ -20,6 +20,8 @@ namespace {
 
 thread_local DWORD g_last_error = 0;
 thread_local std::string g_load_error;
+// Where bare names are looked for last, in place of the current directory.
+std::string g_search_folder = ".";
 
 bool isFile(const std::string &path) {
     return isRegularFile(path.c_str()) != 0;
@@ -52,7 +54,7 @@ std::string findBareName(const std::string &name, std::string *searched) {
         }
     }
     // "./" keeps dlopen from searching its own list.
-    folders.push_back(".");
+    folders.push_back(g_search_folder);
     for (const std::string &folder : folders) {
         const std::string candidate = folder + "/" + name;
         if (isFile(candidate)) {
@@ -132,6 +134,11 @@ extern "C" DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
     buffer[copied] = '\0';
     free(real);
     return static_cast<DWORD>(copied);
+}
+
+extern "C" BOOL SetDllDirectoryA(LPCSTR folder) {
+    g_search_folder = folder != nullptr && folder[0] != '\0' ? folder : ".";
+    return TRUE;
 }
 
 extern "C" const char *loadErrorText(void) {

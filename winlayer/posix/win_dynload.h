@@ -1,7 +1,7 @@
 /* Dynamic loading over dlopen. A path with a '/' is used as given; a bare file name is
  * looked up as Windows does it for an application, not through LD_LIBRARY_PATH: the
  * executable's own folder, the project's plug-in folder beside it, then the current
- * directory. */
+ * directory, or the folder given to SetDllDirectoryA in its place. */
 #ifndef WINLAYER_POSIX_WIN_DYNLOAD_H
 #define WINLAYER_POSIX_WIN_DYNLOAD_H
 
@@ -22,6 +22,9 @@ BOOL FreeLibrary(HMODULE module);
 DWORD GetLastError(void);
 /* The full path of the file module was loaded from; the length copied, 0 on failure. */
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+/* Bare names are then looked for in folder instead of the current directory; null restores
+ * the current directory. */
+BOOL SetDllDirectoryA(LPCSTR folder);
 
 /* Not a Windows call: why the last LoadLibraryA failed, in words (the folders searched for a
  * bare name, or the loader's own message). Valid until the next LoadLibraryA. */
