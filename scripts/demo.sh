@@ -18,8 +18,8 @@ if ! { cmake -S "$root" -B "$build" -DWARNINGS_AS_ERRORS=$werror -DBUILD_TESTING
          -DBUILD_BENCHMARKS=OFF &&
        cmake --build "$build" -j "$(nproc)" --target picconv pmbpview ifbmp ifpng ifjpeg ifgif
      } >"$log" 2>&1; then
-    # The log without its progress lines: what went wrong.
-    grep -v '^\[ *[0-9]*%\]' "$log" >&2 || true
+    # The log without CMake's status and progress lines: what went wrong.
+    grep -v -e '^\[ *[0-9]*%\]' -e '^-- ' "$log" >&2 || true
     echo "demo: the build failed (the whole log: $log)" >&2
     exit 1
 fi
