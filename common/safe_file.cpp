@@ -26,6 +26,12 @@ void release(SAFE_FILE_T *safe) {
 int openSafeFile(const char *path, const char *mode, SAFE_FILE_T *safe) {
     safe->file = nullptr;
     safe->temporaryPath = nullptr;
+    safe->targetPath = nullptr;
+    // No file has an empty name (fopen refuses it); a temporary would land in the current folder.
+    if (path[0] == '\0') {
+        errno = ENOENT;
+        return 0;
+    }
     safe->targetPath = resolveLinks(path);
     if (safe->targetPath == nullptr) {
         errno = errno != 0 ? errno : ENOMEM;

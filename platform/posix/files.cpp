@@ -110,7 +110,14 @@ FILE *createTemporaryBeside(const char *path, const char *mode, char **temporary
     }
     memcpy(name, path, length);
     memcpy(name + length, SUFFIX, sizeof SUFFIX);
-    const int descriptor = mkostemp(name, O_CLOEXEC);
+    int descriptor = mkostemp(name, O_CLOEXEC);
+    if (descriptor < 0 && errno == ENAMETOOLONG) {
+        // The output's own name may use up the folder's limit: a short name beside it then.
+        const char *slash = strrchr(path, '/');
+        const size_t folderLength = slash != nullptr ? static_cast<size_t>(slash - path) + 1 : 0;
+        memcpy(name + folderLength, SUFFIX, sizeof SUFFIX);
+        descriptor = mkostemp(name, O_CLOEXEC);
+    }
     if (descriptor < 0) {
         const int error = errno;
         free(name);

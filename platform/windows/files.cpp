@@ -172,18 +172,33 @@ FILE *createTemporaryBeside(const char *path, const char *mode, char **temporary
         errno = ENOMEM;
         return nullptr;
     }
+    const char *base = path;  // the name after the folder; CharNextA steps over DBCS pairs
+    for (const char *p = path; *p != '\0'; p = CharNextA(p)) {
+        if (*p == '\\' || *p == '/' || *p == ':') {
+            base = p + 1;
+        }
+    }
+    bool shortName = false;
     HANDLE handle = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; attempt++) {
         const unsigned long unique =
             static_cast<unsigned long>(InterlockedIncrement(&g_temporary_counter)) ^
             (GetTickCount() << 8);
-        snprintf(name, nameSize, "%s.%lx.%lx", path,
+        char suffix[32];
+        snprintf(suffix, sizeof suffix, ".%lx.%lx",
                  static_cast<unsigned long>(GetCurrentProcessId()), unique);
+        snprintf(name, nameSize, "%.*s%s", static_cast<int>(shortName ? base - path : length), path,
+                 suffix);
         handle =
             CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                         nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
-            break;
+            // The output's own name may use up the length a path or a name may have: a short
+            // name beside it then.
+            if (shortName) {
+                break;
+            }
+            shortName = true;
         }
     }
     if (handle == INVALID_HANDLE_VALUE) {

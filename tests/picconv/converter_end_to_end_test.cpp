@@ -279,6 +279,27 @@ TEST_F(PicconvEndToEnd, BadLinesCostOnlyTheirOwnOutputAndAreReported) {
     }
 }
 
+// Each length up to 255 bytes that the folder takes (Windows also limits the whole path).
+TEST_F(PicconvEndToEnd, OutputNamesUpToTheLongestTheSystemTakesAreWritten) {
+    std::string commands;
+    std::vector<EXPECTED_T> expected;
+    for (size_t length = 249; length <= 255; length++) {
+        const std::string name(length, 'o');
+        if (writeFile(dir_ + "/" + name, "")) {
+            removeTree(dir_ + "/" + name);
+            commands += line("one1x1.bmp", name, "0,0,1,1", "0,0,3,3");
+            expected.push_back({name, &one1x1_, {0, 0, 1, 1, 3, 3}, true, true});
+        }
+    }
+    if (expected.empty()) {
+        GTEST_SKIP() << "no name of 249 bytes or more fits in this folder's path";
+    }
+    const RUN_RESULT_T result = run(commands, dir_);
+    EXPECT_EQ(result.status, 0) << result.err;
+    expectFiles(expected, dir_);
+    expectOnlyFiles(expected, dir_);
+}
+
 TEST_F(PicconvEndToEnd, AFailedLineLeavesNoEarlierPictureAtItsOutputButKeepsOtherFiles) {
     const std::string oldPicture("PMBP\x16\0\0\0\x02\0\x08\0\x01\0\0\0\x02\0\0\0\xE8\x2B", 22);
     writeFile(dir_ + "/old.pmbp", oldPicture);
