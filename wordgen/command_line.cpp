@@ -22,8 +22,9 @@ const char USAGE[] =
     "  --help      print this help and exit\n"
     "  --version   print the version and exit\n"
     "\n"
-    "A FILE that cannot be opened is reported and skipped. Exit status: 0 when the header\n"
-    "was written, 1 when it could not be. Give a file named --help as ./--help.\n";
+    "A FILE that cannot be opened is reported and skipped. The header never replaces a FILE\n"
+    "or a source (a file with NATIVEWORD lines). Exit status: 0 when the header was written,\n"
+    "1 when it could not be. Give a file named --help as ./--help.\n";
 
 }  // namespace
 

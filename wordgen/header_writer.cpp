@@ -1,6 +1,8 @@
 #include "wordgen/header_writer.h"
 
+#include <errno.h>
 #include <stdio.h>
+#include <string.h>
 
 #include "common/safe_file.h"
 
@@ -29,17 +31,24 @@ bool writeBody(FILE *file, const NATIVE_WORD_NODE_T *head) {
     return fputs("};\n#endif\n", file) >= 0;
 }
 
+// A build that stops on status 1 must be told which path failed and why.
+int cannotWrite(const char *path, int error) {
+    fprintf(stderr, "wordgen: cannot write %s: %s\n", path, strerror(error != 0 ? error : EIO));
+    return 1;
+}
+
 }  // namespace
 
 int writeHeader(const char *path, const NATIVE_WORD_NODE_T *head) {
     SAFE_FILE_T safe;
     if (!openSafeFile(path, "w", &safe)) {
-        return 1;
+        return cannotWrite(path, errno);
     }
     // A full disk must not pass for success: the build would go on with a cut-off table.
     if (!writeBody(safe.file, head)) {
+        const int error = errno;
         abandonSafeFile(&safe);
-        return 1;
+        return cannotWrite(path, error);
     }
-    return commitSafeFile(&safe) ? 0 : 1;
+    return commitSafeFile(&safe) ? 0 : cannotWrite(path, errno);
 }

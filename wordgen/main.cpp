@@ -4,6 +4,7 @@
 #include "platform/process.h"
 #include "wordgen/command_line.h"
 #include "wordgen/header_writer.h"
+#include "wordgen/output_guard.h"
 #include "wordgen/scan_file.h"
 
 int main(int argc, char **argv) {
@@ -18,13 +19,16 @@ int main(int argc, char **argv) {
     const char *outputName = getOutputName(argc, argv);
 
     NATIVE_WORD_NODE_T *head = nullptr;
-    for (int i = 1; i < argc; ++i) {
-        if (argv[i][0] != '\0') {
-            head = scanFile(argv[i], head);
+    int status = 1;
+    if (outputMayBeReplaced(outputName, argc, argv)) {
+        for (int i = 1; i < argc; ++i) {
+            if (argv[i][0] != '\0') {
+                head = scanFile(argv[i], head, stderr);
+            }
         }
+        head = reverseList(head);
+        status = writeHeader(outputName, head);
     }
-    head = reverseList(head);
-    const int status = writeHeader(outputName, head);
 
     freeList(head);
     if (outputName != g_default_output_name) {

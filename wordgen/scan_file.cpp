@@ -1,6 +1,7 @@
 #include "wordgen/scan_file.h"
 
 #include <errno.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -39,8 +40,72 @@ const char *findMarker(const char *begin, const char *end) {
     return nullptr;
 }
 
+// One input file being read. Its line feeds are counted only when something may be said.
+struct SCAN_T {
+    const char *path;
+    FILE *messages;    // null: nothing is said
+    uint64_t lines;    // line feeds before countedTo
+    size_t countedTo;  // in the current block
+};
+
+// In steps of 240 bytes (a multiple of 16 whose count fits a byte), which compilers turn into
+// vector code: the count then costs little beside the marker search.
+uint64_t countLineFeeds(const char *text, size_t length) {
+    const size_t STEP = 240;
+    uint64_t count = 0;
+    size_t i = 0;
+    for (; i + STEP <= length; i += STEP) {
+        unsigned char inStep = 0;
+        for (size_t k = 0; k < STEP; ++k) {
+            inStep = static_cast<unsigned char>(inStep + (text[i + k] == '\n' ? 1 : 0));
+        }
+        count += inStep;
+    }
+    for (; i < length; ++i) {
+        count += text[i] == '\n' ? 1 : 0;
+    }
+    return count;
+}
+
+void countLinesUpTo(const char *text, size_t position, SCAN_T *scan) {
+    scan->lines += countLineFeeds(text + scan->countedTo, position - scan->countedTo);
+    scan->countedTo = position;
+}
+
+// The header writes names as they stand: these make a table entry that cannot be looked up,
+// or a header that does not compile.
+void warnAboutWord(const NATIVE_WORD_NODE_T *n, const SCAN_T *scan) {
+    const unsigned long long line = scan->lines + 1;
+    if (n->word[0] == '\0') {
+        fprintf(scan->messages,
+                "%s:%llu: warning: NATIVEWORD(%s) gives an empty word, so its table entry cannot "
+                "be looked up (the line must read NATIVEWORD(func) { /* word */, one blank or tab "
+                "at each of the three places)\n",
+                scan->path, line, n->func);
+    }
+    if (n->func[0] == '\0') {
+        fprintf(scan->messages,
+                "%s:%llu: warning: NATIVEWORD() gives an empty function name, so the table "
+                "entry of the word %s names no function\n",
+                scan->path, line, n->word);
+    }
+    if (const char *bad = strpbrk(n->word, "\"\\")) {
+        fprintf(scan->messages,
+                "%s:%llu: warning: the word %s of NATIVEWORD(%s) holds a %s, which the header "
+                "writes as it stands, so the table does not compile or holds another word\n",
+                scan->path, line, n->word, n->func, *bad == '"' ? "double quote" : "backslash");
+    }
+    if (const char *bad = strpbrk(n->func, "\"\\")) {
+        fprintf(scan->messages,
+                "%s:%llu: warning: NATIVEWORD(%s) holds a %s in its function name, which the "
+                "header writes as it stands, so the header does not compile\n",
+                scan->path, line, n->func, *bad == '"' ? "double quote" : "backslash");
+    }
+}
+
 // text[0, end) starts at a piece boundary and holds whole pieces only.
-NATIVE_WORD_NODE_T *scanPieces(const char *text, size_t end, NATIVE_WORD_NODE_T *head) {
+NATIVE_WORD_NODE_T *scanPieces(const char *text, size_t end, NATIVE_WORD_NODE_T *head,
+                               SCAN_T *scan) {
     size_t pos = 0;  // always the start of a piece
     while (pos < end) {
         const char *marker = findMarker(text + pos, text + end);
@@ -62,7 +127,12 @@ NATIVE_WORD_NODE_T *scanPieces(const char *text, size_t end, NATIVE_WORD_NODE_T 
         // A marker cut by the piece's end, or behind a NUL, stays unseen, as with fgets.
         memcpy(g_line_buffer, text + pieceStart, pieceEnd - pieceStart);
         g_line_buffer[pieceEnd - pieceStart] = '\0';
+        NATIVE_WORD_NODE_T *const before = head;
         head = addList(g_line_buffer, head);
+        if (head != before && scan->messages != nullptr) {
+            countLinesUpTo(text, pieceStart, scan);
+            warnAboutWord(head, scan);
+        }
         pos = pieceEnd;
     }
     return head;
@@ -80,25 +150,42 @@ size_t completePieces(const char *text, size_t length) {
 
 }  // namespace
 
-NATIVE_WORD_NODE_T *scanFile(const char *path, NATIVE_WORD_NODE_T *head) {
+NATIVE_WORD_NODE_T *scanFile(const char *path, NATIVE_WORD_NODE_T *head, FILE *messages) {
     FILE *file = fopen(path, "r");
     if (file == nullptr) {
         // A misspelt input would otherwise give an empty table without a word said.
-        fprintf(stderr, "wordgen: cannot open %s: %s\n", path, strerror(errno));
+        if (messages != nullptr) {
+            fprintf(messages, "wordgen: cannot open %s: %s\n", path, strerror(errno));
+        }
         return head;
     }
+    SCAN_T scan = {path, messages, 0, 0};
     size_t carried = 0;
+    bool readAny = false;
     for (;;) {
-        const size_t length = carried + fread(g_read_block + carried, 1, BLOCK_SIZE, file);
+        errno = 0;
+        const size_t got = fread(g_read_block + carried, 1, BLOCK_SIZE, file);
+        const int readError = errno != 0 ? errno : EIO;
+        const size_t length = carried + got;
         if (feof(file)) {
-            head = scanPieces(g_read_block, length, head);
+            head = scanPieces(g_read_block, length, head, &scan);
             break;
         }
         const size_t end = completePieces(g_read_block, length);
-        head = scanPieces(g_read_block, end, head);
+        head = scanPieces(g_read_block, end, head, &scan);
         if (ferror(file)) {
-            // fgets gives up the piece it was reading when a read fails.
+            // fgets gives up the piece it was reading when a read fails. A folder opens on
+            // POSIX systems and fails at its first read: said as a file that cannot be opened.
+            if (messages != nullptr) {
+                fprintf(messages, "wordgen: cannot %s %s: %s\n",
+                        readAny || got > 0 ? "read" : "open", path, strerror(readError));
+            }
             break;
+        }
+        readAny = true;
+        if (messages != nullptr) {
+            countLinesUpTo(g_read_block, end, &scan);
+            scan.countedTo = 0;
         }
         carried = length - end;
         memmove(g_read_block, g_read_block + end, carried);

@@ -105,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         abort();
     }
     NATIVE_WORD_NODE_T *expected = scanWithFgets(g_input_path);
-    NATIVE_WORD_NODE_T *found = scanFile(g_input_path, nullptr);
+    NATIVE_WORD_NODE_T *found = scanFile(g_input_path, nullptr, nullptr);
     if (!sameWords(found, expected)) {
         abort();
     }

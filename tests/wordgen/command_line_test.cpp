@@ -1,6 +1,9 @@
 // Which argument becomes the output path, and which are read as inputs.
 #include <stdio.h>
 
+#include <filesystem>
+#include <system_error>
+
 #include "tests/wordgen/run_support.h"
 
 namespace {
@@ -73,6 +76,42 @@ TEST_F(WordgenCommandLine, LookalikesOfTheOptionAreInputPaths) {
                                                     {"nw_version", "version"},
                                                     {"nw_a", "a"}}));
     EXPECT_FALSE(exists("file"));
+}
+
+// However the output is named, or when a misplaced -o names a source: status 1 and the file
+// untouched. A header wordgen wrote, which yields no word, is replaced as always.
+TEST_F(WordgenCommandLine, TheHeaderNeverReplacesAnInputOrASource) {
+    const std::string plain = "int plain;\n";
+    write("words.c", A_SOURCE);
+    write("plain.c", plain);
+    const bool linked = makeSymlink("plain.c", path("link.c"));
+    std::error_code error;
+    std::filesystem::create_hard_link(path("plain.c"), path("hard.c"), error);
+    const std::string source =
+        ": it holds NATIVEWORD lines, so it is a source, not a header "
+        "(is an -o misplaced?)\n";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"-o", "-o", "words.c"}, "words.c" + source},
+        {{"-o", "words.c"}, "words.c" + source},
+        {{"-o", "plain.c", "-o", "plain.c"}, "plain.c: it is the input plain.c"},
+        {{"-o", "./plain.c", "words.c", "plain.c"}, "./plain.c: it is the input plain.c"},
+        {{"-o", "link.c", "plain.c"}, linked ? "link.c: it is the input plain.c" : ""},
+        {{"-o", "hard.c", "plain.c"}, !error ? "hard.c: it is the input plain.c" : ""},
+    };
+    for (const auto &c : cases) {
+        if (c.second.empty()) {
+            continue;  // no such link can be made here
+        }
+        RUN_RESULT_T r = wordgen(c.first);
+        EXPECT_EQ(r.status, 1) << c.second;
+        EXPECT_EQ(r.err.rfind("wordgen: cannot write " + c.second, 0), 0u) << r.err;
+        EXPECT_EQ(read("words.c"), A_SOURCE);
+        EXPECT_EQ(read("plain.c"), plain);
+        EXPECT_FALSE(exists("nativeword.h"));
+    }
+    write("out.h", expectedHeader({{"nw_old", "old"}}));
+    EXPECT_EQ(wordgen({"-o", "out.h", "words.c"}).status, 0);
+    EXPECT_EQ(read("out.h"), expectedHeader(A_WORDS));
 }
 
 // Wherever --help or --version stands, the first of them is answered and nothing is read or

@@ -39,7 +39,7 @@ WORD_PAIRS_T scanWithFgets(const std::string &path) {
 }
 
 WORD_PAIRS_T scanWithScanFile(const std::string &path) {
-    return pairsOf(scanFile(path.c_str(), nullptr));
+    return pairsOf(scanFile(path.c_str(), nullptr, nullptr));
 }
 
 // Lines of every length around the 255-character cut, dense with markers, with the odd NUL,
@@ -103,7 +103,7 @@ TEST_F(WordgenScanFile, EmptyMissingAndUnreadableFilesGiveNoWords) {
     write("empty.c", "");
     std::filesystem::create_directory(path("folder"));
     for (const char *name : {"empty.c", "missing.c", "folder"}) {
-        EXPECT_EQ(scanFile(path(name).c_str(), nullptr), nullptr) << name;
+        EXPECT_EQ(scanFile(path(name).c_str(), nullptr, nullptr), nullptr) << name;
     }
 }
 

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "tests/wordgen/run_support.h"
 
@@ -42,6 +43,47 @@ TEST_F(WordgenLineGrammar, OnlyTheExactLayoutYieldsAWord) {
                                                     {"nw_paren", "paren"},
                                                     {"nw_lead", "lead"},
                                                     {"nw_first", "first"}}));
+}
+
+// Lines are counted across the reader's blocks and for the later pieces of a long line.
+TEST_F(WordgenLineGrammar, EntriesThatAreUselessOrDoNotCompileAreWarnedAboutAndWrittenAsBefore) {
+    std::string filler;
+    for (int i = 0; i < 200000; ++i) {
+        filler += "int x;\n";  // 1.4 MB: past the first block
+    }
+    write("words.c",
+          "NATIVEWORD(nw_add) { /* add */\n"
+          "NATIVEWORD(w_emit) { /*emit*/\n"
+          "NATIVEWORD(nw_star) { /* */ */\n"
+          "NATIVEWORD() { /* anon */\n"
+          "NATIVEWORD(nw_dq) { /* .\" */\n"
+          "NATIVEWORD(nw_\\) { /* \\ */\n" +
+              filler + std::string(300, 'y') + "NATIVEWORD(nw_far) { /*  far */\n");
+    RUN_RESULT_T r = wordgen({"words.c"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(read("nativeword.h"), expectedHeader({{"nw_add", "add"},
+                                                    {"w_emit", ""},
+                                                    {"nw_star", "*/"},
+                                                    {"", "anon"},
+                                                    {"nw_dq", ".\""},
+                                                    {"nw_\\", "\\"},
+                                                    {"nw_far", ""}}));
+    const std::pair<int, const char *> warnings[] = {
+        {2, "NATIVEWORD(w_emit) gives an empty word"},
+        {4, "NATIVEWORD() gives an empty function name"},
+        {5, "the word .\" of NATIVEWORD(nw_dq) holds a double quote"},
+        {6, "the word \\ of NATIVEWORD(nw_\\) holds a backslash"},
+        {6, "NATIVEWORD(nw_\\) holds a backslash in its function name"},
+        {200007, "NATIVEWORD(nw_far) gives an empty word"}};
+    std::istringstream said(r.err);
+    std::string line;
+    for (const auto &w : warnings) {
+        ASSERT_TRUE(std::getline(said, line));
+        EXPECT_EQ(line.rfind("words.c:" + std::to_string(w.first) + ": warning: " + w.second, 0),
+                  0u)
+            << line;
+    }
+    EXPECT_FALSE(std::getline(said, line)) << line;
 }
 
 TEST_F(WordgenLineGrammar, AGeneratedHeaderReadBackYieldsNothing) {
@@ -84,26 +126,27 @@ TEST_F(WordgenInputFiles, WordsComeInCommandLineAndLineOrderDuplicatesKept) {
                                                     {"nw_a2", "A2"}}));
 }
 
-TEST_F(WordgenInputFiles, UnopenableInputsAreReportedAndSkippedUnreadableOnesSilently) {
+TEST_F(WordgenInputFiles, MissingFilesAndFoldersAreReportedAlikeAndSkipped) {
     write("a.c", "NATIVEWORD(nw_a) { /* a */\n");
     write("b.c", "NATIVEWORD(nw_b) { /* b */");  // no final line feed
     std::filesystem::create_directory(path("folder"));
-    // A folder opens on Linux and reads as nothing; on Windows it cannot be opened. The
-    // messages are the C runtime's.
-    std::string unopenable;
+    // The reasons are the C runtime's. A folder opens on Linux and fails at its first read; on
+    // Windows it cannot be opened.
+    std::string expected;
     for (const char *name : {"missing.c", "folder", "a.c/x"}) {
         FILE *file = fopen(path(name).c_str(), "r");
+        const int error = file != nullptr ? EISDIR : errno;
         if (file != nullptr) {
             fclose(file);
-        } else {
-            unopenable +=
-                "wordgen: cannot open " + std::string(name) + ": " + strerror(errno) + "\n";
         }
+        expected += "wordgen: cannot open " + std::string(name) + ": " + strerror(error) + "\n";
     }
-    EXPECT_EQ(unopenable.find("wordgen: cannot open missing.c: No such file or directory\n"), 0u);
+    EXPECT_EQ(expected.find("wordgen: cannot open missing.c: No such file or directory\n"
+                            "wordgen: cannot open folder: "),
+              0u);
     RUN_RESULT_T r = wordgen({"missing.c", "", "a.c", "folder", "a.c/x", "b.c"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, unopenable);
+    EXPECT_EQ(r.err, expected);
     EXPECT_EQ(read("nativeword.h"), expectedHeader({{"nw_a", "a"}, {"nw_b", "b"}}));
 }
 
