@@ -54,8 +54,11 @@ int main(int argc, char **argv) {
         return EXIT_VIEW_OK;
     }
 
+    // Everything is checked from the header: a picture too large to show is refused before
+    // its pixels (up to a gigabyte) are read.
     PMBP_PICTURE_T picture;
-    if (!loadPmbpFile(options.input, &picture, &message)) {
+    FILE *file = openPmbpFile(options.input, &picture.header, &message);
+    if (file == nullptr) {
         return fail(EXIT_VIEW_BAD_INPUT, message);
     }
     VIEW_SOURCE_T source = {&picture, {options.upright, options.scale}};
@@ -64,13 +67,19 @@ int main(int argc, char **argv) {
     viewSize(picture.header, source.view, &width, &height);
     const std::string size = std::to_string(width) + " x " + std::to_string(height);
     if (width == 0 || height == 0) {
+        fclose(file);
         return fail(EXIT_VIEW_BAD_INPUT, std::string(options.input) + ": the picture is empty (" +
                                              size + " pixels); a PNG cannot hold it");
     }
     if (width > PNG_SIDE_LIMIT || height > PNG_SIDE_LIMIT) {
-        return fail(EXIT_VIEW_BAD_INPUT, "the preview would be " + size +
-                                             " pixels, more than PNG allows; use a smaller "
-                                             "--scale");
+        fclose(file);
+        return fail(EXIT_VIEW_BAD_INPUT,
+                    "the preview would be " + size + " pixels, more than the " +
+                        std::to_string(PNG_SIDE_LIMIT) +
+                        " a side that libpng (and many viewers) take; use a smaller --scale");
+    }
+    if (!readPmbpPixels(file, options.input, &picture, &message)) {
+        return fail(EXIT_VIEW_BAD_INPUT, message);
     }
     if (!writeGreyPng(options.output, static_cast<uint32_t>(width), static_cast<uint32_t>(height),
                       fillSourceRow, &source, &message)) {

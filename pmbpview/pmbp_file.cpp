@@ -69,14 +69,13 @@ std::string describePmbpFault(PMBP_CHECK_T check, const PMBP_HEADER_T &header, u
     return "unknown fault";
 }
 
-bool loadPmbpFile(const char *path, PMBP_PICTURE_T *picture, std::string *message) {
+FILE *openPmbpFile(const char *path, PMBP_HEADER_T *header, std::string *message) {
+    *header = PMBP_HEADER_T{};
     FILE *file = fopen(path, "rb");
     if (file == nullptr) {
         *message = std::string("cannot open ") + path + ": " + strerror(errno);
-        return false;
+        return nullptr;
     }
-    bool ok = false;
-    picture->header = PMBP_HEADER_T{};
     uint64_t fileSize = 0;
     uint8_t bytes[PMBP_HEADER_SIZE];
     if (!regularFileSize(file, &fileSize)) {
@@ -86,26 +85,36 @@ bool loadPmbpFile(const char *path, PMBP_PICTURE_T *picture, std::string *messag
                                        ? static_cast<size_t>(fileSize)
                                        : static_cast<size_t>(PMBP_HEADER_SIZE);
         const PMBP_CHECK_T check = fread(bytes, 1, headerBytes, file) == headerBytes
-                                       ? checkPmbpHeader(bytes, fileSize, &picture->header)
+                                       ? checkPmbpHeader(bytes, fileSize, header)
                                        : PMBP_CHECK_TOO_SHORT;
-        if (check != PMBP_CHECK_OK) {
-            *message =
-                std::string(path) + ": " + describePmbpFault(check, picture->header, fileSize);
-        } else {
-            picture->data.resize(picture->header.dataLength);
-            // The size was checked against the open file; a file that changes meanwhile is
-            // refused too.
-            ok = fread(picture->data.data(), 1, picture->data.size(), file) ==
-                     picture->data.size() &&
-                 fgetc(file) == EOF && !ferror(file);
-            if (!ok) {
-                *message = std::string(path) + ": read failed or the file changed while read";
-            }
+        if (check == PMBP_CHECK_OK) {
+            return file;
         }
+        *message = std::string(path) + ": " + describePmbpFault(check, *header, fileSize);
     }
     fclose(file);
+    return nullptr;
+}
+
+bool readPmbpPixels(FILE *file, const char *path, PMBP_PICTURE_T *picture, std::string *message) {
+    picture->data.resize(picture->header.dataLength);
+    // The size was checked against the open file; a file that changes meanwhile is refused too.
+    const bool ok =
+        fread(picture->data.data(), 1, picture->data.size(), file) == picture->data.size() &&
+        fgetc(file) == EOF && !ferror(file);
+    fclose(file);
     if (!ok) {
+        *message = std::string(path) + ": read failed or the file changed while read";
         picture->data.clear();
     }
     return ok;
+}
+
+bool loadPmbpFile(const char *path, PMBP_PICTURE_T *picture, std::string *message) {
+    FILE *file = openPmbpFile(path, &picture->header, message);
+    if (file == nullptr) {
+        picture->data.clear();
+        return false;
+    }
+    return readPmbpPixels(file, path, picture, message);
 }

@@ -7,7 +7,9 @@
 
 #include <string>
 
-// libpng refuses wider or taller pictures by default, and so do most readers.
+// Not PNG's limit (2^31 - 1) but libpng's default one, for writing and for reading: a preview
+// wider or taller than this could be made, but many viewers would not open it. Only --scale 16
+// on a side of more than 62,500 pixels goes past it.
 const uint64_t PNG_SIDE_LIMIT = 1000000;
 
 // Fills one row of `width` grey bytes; context is what the caller gave writeGreyPng.

@@ -155,6 +155,54 @@ TEST_F(PmbpviewEndToEnd, ReportsUnusableArgumentsInputsAndOutputsLeavingNothingB
     EXPECT_TRUE(listDir(path("taken.png")).empty());
 }
 
+// 65528 x 65535 is a gigabyte of pixels (sparse on disk). Under an address-space limit far
+// below that, reading the pixels before the check would fail; the header alone must decide.
+TEST_F(PmbpviewEndToEnd, APreviewTooLargeIsRefusedFromTheHeaderBeforeThePixelsAreRead) {
+    if (posixShell().empty()) {
+        GTEST_SKIP() << "no POSIX shell to limit pmbpview's memory";
+    }
+    put("huge.pmbp", makePmbpFile(65528, 65535, {}));
+    std::filesystem::resize_file(path("huge.pmbp"), 20 + uint64_t{65528} * 65535 / 4);
+    const auto limited = [this](const std::vector<std::string> &args) {
+        std::vector<std::string> argv = {posixShell(), "-c",
+                                         "ulimit -v 262144 && exec \"$0\" \"$@\"", PMBPVIEW_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return runProgram(argv, dir);
+    };
+    if (limited({"--version"}).status != 0) {
+        GTEST_SKIP() << "pmbpview does not start under the limit (a sanitizer's build)";
+    }
+    const RUN_RESULT_T result = limited({"--scale", "16", "huge.pmbp", "out.png"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err,
+              "pmbpview: the preview would be 1048448 x 1048560 pixels, more than the 1000000 a "
+              "side that libpng (and many viewers) take; use a smaller --scale\n");
+    EXPECT_EQ(listDir(dir), (NAMES_T{"huge.pmbp"}));
+}
+
+// Each length up to 255 bytes that the folder takes (Windows also limits the whole path).
+TEST_F(PmbpviewEndToEnd, OutputNamesUpToTheLongestTheSystemTakesAreWritten) {
+    put("in.pmbp", makePmbpFile(8, 1, {0, 1, 2, 3, 3, 2, 1, 0}));
+    int tried = 0;
+    for (size_t length = 249; length <= 255; ++length) {
+        const std::string name(length, 'p');
+        if (!writeFile(path(name), "old")) {
+            continue;
+        }
+        ++tried;
+        const RUN_RESULT_T result = run({"in.pmbp", name});
+        EXPECT_EQ(result.status, 0) << length << " " << result.err;
+        uint32_t width = 0;
+        uint32_t height = 0;
+        EXPECT_EQ(readPng(name, &width, &height).size(), 8u) << length;
+        EXPECT_EQ(listDir(dir), (NAMES_T{"in.pmbp", name})) << length;
+        removeTree(path(name));
+    }
+    if (tried == 0) {
+        GTEST_SKIP() << "no name of 249 bytes or more fits in this folder's path";
+    }
+}
+
 TEST_F(PmbpviewEndToEnd, HelpAndVersionGoToStandardOutputAndTouchNoFile) {
     put("in.pmbp", makePmbpFile(8, 1, {0, 1, 2, 3, 3, 2, 1, 0}));
     const std::vector<std::string> versionRuns[] = {{"--version"},
