@@ -88,14 +88,20 @@ int writeBitmapFromHandles(FILE *file, const char *picturePath, const PLUGIN_ENT
     }
     BLOCK_T info;
     BLOCK_T pixels;
+    // One block handed back as both is taken once, so that it is freed once.
+    const bool sameBlock = infoHandle != nullptr && infoHandle == pixelHandle;
     const bool infoLive = takeBlock(infoHandle, &info);
-    const bool pixelsLive = takeBlock(pixelHandle, &pixels);
+    const bool pixelsLive = takeBlock(sameBlock ? nullptr : pixelHandle, &pixels);
     // A failed decode that hands back nothing needs no check: the header alone is written.
     const bool delivered = infoHandle != nullptr || pixelHandle != nullptr;
     char reason[CHECK_REASON_SIZE] = "";
     bool accepted = true;
     if (!infoLive || !pixelsLive) {
         snprintf(reason, sizeof reason, "a block handed back is not a local memory block");
+        accepted = false;
+    } else if (sameBlock) {
+        snprintf(reason, sizeof reason,
+                 "the same block was handed back as the picture header and as the pixels");
         accepted = false;
     } else if (infoHandle != nullptr && info.data == nullptr) {
         snprintf(reason, sizeof reason, "the picture header block cannot be locked");

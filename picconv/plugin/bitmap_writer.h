@@ -10,8 +10,8 @@
 // final sizes. Every block written is freed. *pictureResult receives GetPicture's result
 // (PLUGIN_ERR_NOT_IMPLEMENTED without GetPicture). Returns 1 when every byte was written.
 // Blocks that fail the checks of bitmap_check.h are refused, the reason noted for the line's
-// report: they are freed unwritten (a handle that is no live block is not touched), and the
-// result is 0.
+// report: they are freed unwritten (a handle that is no live block is not touched, one block
+// handed back as both is freed once), and the result is 0.
 int writeBitmapFromHandles(FILE *file, const char *picturePath, const PLUGIN_ENTRIES_T *plugin,
                            int *pictureResult);
 
