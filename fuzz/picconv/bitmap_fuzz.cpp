@@ -4,7 +4,8 @@
 //
 // Input: source x, y (signed), w, h; output w, h (each cut to 0..32); the info block's size
 // (16 bits, little-endian); a delivery byte (bit 0: no info block, bit 1: no pixel block,
-// bit 2: GetPicture fails); then the info block and the pixel block.
+// bit 2: GetPicture fails, bit 3: the info block handed back as the pixel block too, bit 4: the
+// pixel block handed back freed); then the info block and the pixel block.
 #include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -50,8 +51,13 @@ int WINAPI standInGetPicture(LPSTR buf, long len, unsigned int flag, HANDLE *inf
     if ((g_delivery & 1) == 0) {
         *info = blockOf(g_info, g_info_size);
     }
-    if ((g_delivery & 2) == 0) {
+    if ((g_delivery & 8) != 0) {
+        *pixels = *info;
+    } else if ((g_delivery & 2) == 0) {
         *pixels = blockOf(g_pixels, g_pixel_size);
+        if ((g_delivery & 16) != 0) {
+            LocalFree(*pixels);
+        }
     }
     return (g_delivery & 4) != 0 ? PLUGIN_ERR_BROKEN_DATA : PLUGIN_OK;
 }

@@ -65,7 +65,8 @@ void require(bool condition) {
 }
 
 void checkPicture(HANDLE infoBlock, HANDLE pixelBlock, const PictureInfo *told) {
-    require(infoBlock != nullptr && pixelBlock != nullptr);
+    require(infoBlock != nullptr && pixelBlock != nullptr && infoBlock != pixelBlock);
+    require(localBlockIsLive(infoBlock) && localBlockIsLive(pixelBlock));
     const size_t infoSize = LocalSize(infoBlock);
     require(infoSize >= 40);
     const uint8_t *info = static_cast<const uint8_t *>(LocalLock(infoBlock));

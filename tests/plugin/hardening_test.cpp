@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -220,6 +221,41 @@ TEST_F(PicconvPluginEndToEndHardening, PicturesOverTheLimitsOrWithForeignBlocksC
     // the plug-in was reloaded for it, and only once.
     const std::vector<std::string> events = readLines(logPath);
     EXPECT_EQ(std::count(events.begin(), events.end(), "ok picture a.ppm"), 2);
+}
+
+TEST_F(PicconvPluginEndToEndHardening, HostileHandlesCostOnlyTheirLineAndAreNeverRead) {
+    // Each picture's name tells the hostile plug-in what to hand back as its pixel block (and
+    // in GetPictureInfo, which --check calls); a working line follows each one.
+    const std::string notABlock = "a block handed back is not a local memory block";
+    const std::pair<std::string, std::string> kinds[] = {
+        {"same", "the same block was handed back as the picture header and as the pixels"},
+        {"stray", notABlock},
+        {"malloc", notABlock},
+        {"freed", notABlock},
+        {"oldkit", notABlock},
+    };
+    std::string commands;
+    std::string expected;
+    int lineNumber = 1;
+    for (const auto &kind : kinds) {
+        const std::string picture = kind.first + ".ppm";
+        writeFile(at(picture), makePpm(6, 4, lineNumber));
+        commands += line("hostile", picture, kind.first + ".bin") +
+                    line("ok", picture, kind.first + "-ok.bin");
+        expected += "commands.txt:" + std::to_string(lineNumber) + ": no output written to " +
+                    kind.first + ".bin: picture " + picture + " refused: " + kind.second + "\n";
+        lineNumber += 2;
+    }
+    const RUN_RESULT_T result = run(commands);
+    EXPECT_EQ(result.status, 4);
+    EXPECT_EQ(result.err, expected);
+    for (const auto &kind : kinds) {
+        EXPECT_FALSE(fileExists(at(kind.first + ".bin"))) << kind.first;
+        EXPECT_TRUE(isCompletePicture(readFile(at(kind.first + "-ok.bin")))) << kind.first;
+    }
+    const RUN_RESULT_T checked =
+        runProgram({PICCONV, "--check", "commands.txt"}, dir, environment());
+    EXPECT_EQ(checked.status, 0) << checked.err;
 }
 
 TEST_F(PicconvPluginEndToEndHardening, CutsOfARememberedDecodeLoadTheTemporaryBitmapOnce) {

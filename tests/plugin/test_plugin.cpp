@@ -6,6 +6,8 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <string>
+
 #include "common/little_endian.h"
 #include "plugin_kit/include/picture_plugin.h"
 #include "tests/support/process_probe.h"
@@ -51,6 +53,9 @@ const char *sdlState() {
 
 HLOCAL g_unlockable_block = nullptr;
 [[maybe_unused]] alignas(16) char g_foreign[4096];
+// Plain memory the hostile plug-in handed back, as the picture's pixels and in a PictureInfo:
+// still ours, freed when we are.
+void *g_hostile_memory[2] = {};
 
 __attribute__((constructor)) void onLoad() {
     logEvent("%s", "load");
@@ -60,6 +65,49 @@ __attribute__((destructor)) void onUnload() {
     logEvent("unload%s", sdlState());
     // The host must leave a block it cannot lock alone; it is ours to free.
     LocalFree(g_unlockable_block);
+    free(g_hostile_memory[0]);
+    free(g_hostile_memory[1]);
+}
+
+// What the hostile plug-in hands back in place of block, chosen by the picture's file name:
+// "same" the other block (or block itself when there is none), "freed" block after freeing it,
+// "stray" an address nothing was allocated at, "malloc" plain malloc memory, "oldkit" memory laid
+// out as a block of kit 1 (its size and mark in front), which no owner in this process made.
+[[maybe_unused]] HANDLE hostileInPlaceOf(const char *picture, HLOCAL block, HLOCAL other,
+                                         int slot) {
+    const char *slash = strrchr(picture, '/');
+    std::string kind = slash != nullptr ? slash + 1 : picture;
+    kind = kind.substr(0, kind.find('.'));
+    if (kind == "same") {
+        if (other == nullptr) {
+            return block;
+        }
+        LocalFree(block);
+        return other;
+    }
+    const size_t size = LocalSize(block);
+    LocalFree(block);
+    if (kind == "freed") {
+        return block;
+    }
+    if (kind == "stray") {
+        return reinterpret_cast<HANDLE>(0x1000);
+    }
+    free(g_hostile_memory[slot]);
+    if (kind == "malloc") {
+        g_hostile_memory[slot] = calloc(1, size);
+        return g_hostile_memory[slot];
+    }
+    struct KIT1_HEADER_T {
+        size_t size;
+        unsigned int flags;
+        unsigned int magic;
+    };
+    const KIT1_HEADER_T header = {size, LHND, 0x4B4C424Cu};
+    uint8_t *memory = static_cast<uint8_t *>(calloc(1, sizeof header + size));
+    memcpy(memory, &header, sizeof header);
+    g_hostile_memory[slot] = memory;
+    return memory + sizeof header;
 }
 
 // Reads a P6 picture with maxval 255 into a BITMAPINFOHEADER and bottom-up BGR rows.
@@ -169,6 +217,9 @@ PLUGIN_EXPORT int WINAPI GetPictureInfo(LPSTR buf, long len, unsigned int flag,
     lpInfo->width = width;
     lpInfo->height = height;
     lpInfo->colorDepth = 24;
+#ifdef HOSTILE_HANDLES
+    lpInfo->hInfo = hostileInPlaceOf(buf, LocalAlloc(LPTR, 16), nullptr, 1);
+#endif
     return PLUGIN_OK;
 }
 
@@ -210,6 +261,8 @@ PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, long len, unsigned int flag, HAND
     LocalFree(*pHBm);
     *pHBm = g_foreign + 64;
 #elif defined(INFO_UNLOCKABLE)
+#elif defined(HOSTILE_HANDLES)
+    *pHBm = hostileInPlaceOf(buf, *pHBm, *pHBInfo, 0);
     LocalFree(*pHBInfo);
     LocalFree(g_unlockable_block);
     g_unlockable_block = LocalAlloc(LMEM_MOVEABLE, 0);

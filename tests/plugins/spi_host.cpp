@@ -52,6 +52,12 @@ DECODED_T takeBlocks(int code, HANDLE info, HANDLE pixels) {
         decoded.code = -101;
         return decoded;
     }
+    // The plug-in's calls are bound to the host's one owner of local memory.
+    if (!localBlockIsLive(info) || !localBlockIsLive(pixels)) {
+        ADD_FAILURE() << "blocks the process's owner of local memory did not make";
+        decoded.code = -102;
+        return decoded;
+    }
     const uint8_t *header = static_cast<const uint8_t *>(LocalLock(info));
     const uint8_t *bits = static_cast<const uint8_t *>(LocalLock(pixels));
     decoded.width = static_cast<int32_t>(loadLe32(header + 4));
