@@ -83,15 +83,17 @@ int readHeader(const uint8_t *data, size_t size, PPM_T *ppm) {
     return PLUGIN_OK;
 }
 
-int readFile(const char *path, long offset, INPUT_T *input) {
-    FILE *file = path != nullptr && offset >= 0 ? fopen(path, "rb") : nullptr;
+int readFile(const char *path, PLUGIN_LONG_T offset, INPUT_T *input) {
+    // fseek takes a long, which on 64-bit Windows is narrower than the offset.
+    const bool seekable = offset >= 0 && static_cast<long>(offset) == offset;
+    FILE *file = path != nullptr && seekable ? fopen(path, "rb") : nullptr;
     if (file == nullptr) {
         return PLUGIN_ERR_FILE_READ;
     }
     int result = PLUGIN_ERR_FILE_READ;
     long end = -1;
     if (fseek(file, 0, SEEK_END) == 0 && (end = ftell(file)) >= offset &&
-        fseek(file, offset, SEEK_SET) == 0) {
+        fseek(file, static_cast<long>(offset), SEEK_SET) == 0) {
         input->size = static_cast<size_t>(end - offset);
         input->owned = static_cast<uint8_t *>(malloc(input->size + 1));
         if (input->owned == nullptr) {
@@ -106,7 +108,7 @@ int readFile(const char *path, long offset, INPUT_T *input) {
 }
 
 // buf, len and flag as the picture entry points receive them.
-int readInput(LPSTR buf, long len, unsigned int flag, INPUT_T *input) {
+int readInput(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag, INPUT_T *input) {
     *input = INPUT_T{nullptr, 0, nullptr};
     switch (flag & PLUGIN_INPUT_MASK) {
         case PLUGIN_INPUT_FILE:
@@ -124,7 +126,8 @@ int readInput(LPSTR buf, long len, unsigned int flag, INPUT_T *input) {
 }
 
 // Fills the rows, bottom row first, blue-green-red; false when the host asks to stop.
-bool copyRows(const uint8_t *data, const PPM_T *ppm, uint8_t *rows, FARPROC callback, long lData) {
+bool copyRows(const uint8_t *data, const PPM_T *ppm, uint8_t *rows, FARPROC callback,
+              PLUGIN_LONG_T lData) {
     PLUGIN_PROGRESS_T progress =
         reinterpret_cast<PLUGIN_PROGRESS_T>(reinterpret_cast<void (*)(void)>(callback));
     const int total = static_cast<int>(ppm->height);
@@ -143,7 +146,8 @@ bool copyRows(const uint8_t *data, const PPM_T *ppm, uint8_t *rows, FARPROC call
     return true;
 }
 
-int decode(const INPUT_T *input, HANDLE *pHBInfo, HANDLE *pHBm, FARPROC callback, long lData) {
+int decode(const INPUT_T *input, HANDLE *pHBInfo, HANDLE *pHBm, FARPROC callback,
+           PLUGIN_LONG_T lData) {
     PPM_T ppm;
     int result = readHeader(input->data, input->size, &ppm);
     if (result != PLUGIN_OK) {
@@ -210,7 +214,7 @@ PLUGIN_EXPORT int WINAPI IsSupported(LPSTR /* filename */, PLUGIN_DW_T dw) {
     return head[0] == 'P' && head[1] == '6' && isBlank(head[2]) ? 1 : 0;
 }
 
-PLUGIN_EXPORT int WINAPI GetPictureInfo(LPSTR buf, long len, unsigned int flag,
+PLUGIN_EXPORT int WINAPI GetPictureInfo(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,
                                         PictureInfo *lpInfo) {
     if (lpInfo == nullptr) {
         return PLUGIN_ERR_INTERNAL;
@@ -231,8 +235,9 @@ PLUGIN_EXPORT int WINAPI GetPictureInfo(LPSTR buf, long len, unsigned int flag,
     return result;
 }
 
-PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, long len, unsigned int flag, HANDLE *pHBInfo,
-                                    HANDLE *pHBm, FARPROC lpPrgressCallback, long lData) {
+PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,
+                                    HANDLE *pHBInfo, HANDLE *pHBm, FARPROC lpPrgressCallback,
+                                    PLUGIN_LONG_T lData) {
     if (pHBInfo == nullptr || pHBm == nullptr) {
         return PLUGIN_ERR_INTERNAL;
     }
@@ -248,7 +253,8 @@ PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, long len, unsigned int flag, HAND
     return result;
 }
 
-PLUGIN_EXPORT int WINAPI GetPreview(LPSTR, long, unsigned int, HANDLE *, HANDLE *, FARPROC, long) {
+PLUGIN_EXPORT int WINAPI GetPreview(LPSTR, PLUGIN_LONG_T, unsigned int, HANDLE *, HANDLE *, FARPROC,
+                                    PLUGIN_LONG_T) {
     return PLUGIN_ERR_NOT_IMPLEMENTED;
 }
 

@@ -40,10 +40,20 @@
 
 /* IsSupported's second argument: an open file handle when its upper part is 0, else the
  * address of the file's first 2 KB. Pointer-sized here so that it can hold an address. */
-#ifdef _WIN32
+#ifdef _WIN64
+typedef ULONG_PTR PLUGIN_DW_T;
+#elif defined(_WIN32)
 typedef DWORD PLUGIN_DW_T;
 #else
 typedef uintptr_t PLUGIN_DW_T;
+#endif
+/* The entry points' len (a size or an offset) and the progress data lData (often an address,
+ * handed back to the callback unchanged): long, pointer-sized on 64-bit Windows as 64-bit
+ * plug-ins of this interface have them. */
+#ifdef _WIN64
+typedef LONG_PTR PLUGIN_LONG_T;
+#else
+typedef long PLUGIN_LONG_T;
 #endif
 #define PLUGIN_DW_IS_HANDLE(dw) (((uintptr_t)(dw) >> 16) == 0)
 #define PLUGIN_HEAD_SIZE 2048
@@ -73,7 +83,7 @@ typedef struct fileInfo {
 #pragma pack(pop)
 
 /* The progress callback: non-zero asks the plug-in to stop (it then returns 1). */
-typedef int(WINAPI *PLUGIN_PROGRESS_T)(int nNum, int nDenom, long lData);
+typedef int(WINAPI *PLUGIN_PROGRESS_T)(int nNum, int nDenom, PLUGIN_LONG_T lData);
 
 /* Converts between entry-point and callback pointer types (FARPROC and the typedefs here)
  * through the generic void (*)(void), which compilers accept without a cast warning. */
@@ -81,16 +91,17 @@ typedef int(WINAPI *PLUGIN_PROGRESS_T)(int nNum, int nDenom, long lData);
 
 typedef int(WINAPI *GET_PLUGIN_INFO_T)(int infono, LPSTR buf, int buflen);
 typedef int(WINAPI *IS_SUPPORTED_T)(LPSTR filename, PLUGIN_DW_T dw);
-typedef int(WINAPI *GET_PICTURE_INFO_T)(LPSTR buf, long len, unsigned int flag,
+typedef int(WINAPI *GET_PICTURE_INFO_T)(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,
                                         PictureInfo *lpInfo);
-typedef int(WINAPI *GET_PICTURE_T)(LPSTR buf, long len, unsigned int flag, HANDLE *pHBInfo,
-                                   HANDLE *pHBm, FARPROC lpPrgressCallback, long lData);
+typedef int(WINAPI *GET_PICTURE_T)(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag, HANDLE *pHBInfo,
+                                   HANDLE *pHBm, FARPROC lpPrgressCallback, PLUGIN_LONG_T lData);
 typedef GET_PICTURE_T GET_PREVIEW_T;
-typedef int(WINAPI *GET_ARCHIVE_INFO_T)(LPSTR buf, long len, unsigned int flag, HLOCAL *lphInf);
-typedef int(WINAPI *GET_FILE_INFO_T)(LPSTR buf, long len, LPSTR filename, unsigned int flag,
-                                     fileInfo *lpInfo);
-typedef int(WINAPI *GET_FILE_T)(LPSTR src, long len, LPSTR dest, unsigned int flag,
-                                FARPROC prgressCallback, long lData);
+typedef int(WINAPI *GET_ARCHIVE_INFO_T)(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,
+                                        HLOCAL *lphInf);
+typedef int(WINAPI *GET_FILE_INFO_T)(LPSTR buf, PLUGIN_LONG_T len, LPSTR filename,
+                                     unsigned int flag, fileInfo *lpInfo);
+typedef int(WINAPI *GET_FILE_T)(LPSTR src, PLUGIN_LONG_T len, LPSTR dest, unsigned int flag,
+                                FARPROC prgressCallback, PLUGIN_LONG_T lData);
 typedef int(WINAPI *CONFIGURATION_DLG_T)(HWND parent, int fnc);
 
 #ifdef __cplusplus
@@ -110,17 +121,20 @@ typedef int(WINAPI *CONFIGURATION_DLG_T)(HWND parent, int fnc);
  * to compile. */
 PLUGIN_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen);
 PLUGIN_EXPORT int WINAPI IsSupported(LPSTR filename, PLUGIN_DW_T dw);
-PLUGIN_EXPORT int WINAPI GetPictureInfo(LPSTR buf, long len, unsigned int flag,
+PLUGIN_EXPORT int WINAPI GetPictureInfo(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,
                                         PictureInfo *lpInfo);
-PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, long len, unsigned int flag, HANDLE *pHBInfo,
-                                    HANDLE *pHBm, FARPROC lpPrgressCallback, long lData);
-PLUGIN_EXPORT int WINAPI GetPreview(LPSTR buf, long len, unsigned int flag, HANDLE *pHBInfo,
-                                    HANDLE *pHBm, FARPROC lpPrgressCallback, long lData);
-PLUGIN_EXPORT int WINAPI GetArchiveInfo(LPSTR buf, long len, unsigned int flag, HLOCAL *lphInf);
-PLUGIN_EXPORT int WINAPI GetFileInfo(LPSTR buf, long len, LPSTR filename, unsigned int flag,
-                                     fileInfo *lpInfo);
-PLUGIN_EXPORT int WINAPI GetFile(LPSTR src, long len, LPSTR dest, unsigned int flag,
-                                 FARPROC prgressCallback, long lData);
+PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,
+                                    HANDLE *pHBInfo, HANDLE *pHBm, FARPROC lpPrgressCallback,
+                                    PLUGIN_LONG_T lData);
+PLUGIN_EXPORT int WINAPI GetPreview(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,
+                                    HANDLE *pHBInfo, HANDLE *pHBm, FARPROC lpPrgressCallback,
+                                    PLUGIN_LONG_T lData);
+PLUGIN_EXPORT int WINAPI GetArchiveInfo(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,
+                                        HLOCAL *lphInf);
+PLUGIN_EXPORT int WINAPI GetFileInfo(LPSTR buf, PLUGIN_LONG_T len, LPSTR filename,
+                                     unsigned int flag, fileInfo *lpInfo);
+PLUGIN_EXPORT int WINAPI GetFile(LPSTR src, PLUGIN_LONG_T len, LPSTR dest, unsigned int flag,
+                                 FARPROC prgressCallback, PLUGIN_LONG_T lData);
 PLUGIN_EXPORT int WINAPI ConfigurationDlg(HWND parent, int fnc);
 #endif
 

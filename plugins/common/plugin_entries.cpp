@@ -12,7 +12,7 @@ uint16_t clampDensity(unsigned density) {
 }
 
 // The picture's bytes, provided they are of this plug-in's format.
-int readFormatInput(const PICTURE_FORMAT_T *format, LPSTR buf, long len, unsigned int flag,
+int readFormatInput(const PICTURE_FORMAT_T *format, LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,
                     INPUT_BYTES_T *input) {
     int result = readPluginInput(buf, len, flag, input);
     if (result != PLUGIN_OK) {
@@ -45,8 +45,8 @@ int pluginIsSupported(const PICTURE_FORMAT_T *format, LPSTR /* filename */, PLUG
     return format->isFormat(head, size) ? 1 : 0;
 }
 
-int pluginGetPictureInfo(const PICTURE_FORMAT_T *format, LPSTR buf, long len, unsigned int flag,
-                         PictureInfo *lpInfo) {
+int pluginGetPictureInfo(const PICTURE_FORMAT_T *format, LPSTR buf, PLUGIN_LONG_T len,
+                         unsigned int flag, PictureInfo *lpInfo) {
     if (lpInfo == nullptr) {
         return PLUGIN_ERR_INTERNAL;
     }
@@ -74,8 +74,9 @@ int pluginGetPictureInfo(const PICTURE_FORMAT_T *format, LPSTR buf, long len, un
     return PLUGIN_OK;
 }
 
-int pluginGetPicture(const PICTURE_FORMAT_T *format, LPSTR buf, long len, unsigned int flag,
-                     HANDLE *pHBInfo, HANDLE *pHBm, FARPROC progressCallback, long lData) {
+int pluginGetPicture(const PICTURE_FORMAT_T *format, LPSTR buf, PLUGIN_LONG_T len,
+                     unsigned int flag, HANDLE *pHBInfo, HANDLE *pHBm, FARPROC progressCallback,
+                     PLUGIN_LONG_T lData) {
     if (pHBInfo == nullptr || pHBm == nullptr) {
         return PLUGIN_ERR_INTERNAL;
     }

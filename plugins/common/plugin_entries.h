@@ -32,39 +32,41 @@ struct PICTURE_FORMAT_T {
 
 int pluginGetPluginInfo(const PICTURE_FORMAT_T *format, int infono, LPSTR buf, int buflen);
 int pluginIsSupported(const PICTURE_FORMAT_T *format, LPSTR filename, PLUGIN_DW_T dw);
-int pluginGetPictureInfo(const PICTURE_FORMAT_T *format, LPSTR buf, long len, unsigned int flag,
-                         PictureInfo *lpInfo);
-int pluginGetPicture(const PICTURE_FORMAT_T *format, LPSTR buf, long len, unsigned int flag,
-                     HANDLE *pHBInfo, HANDLE *pHBm, FARPROC progressCallback, long lData);
+int pluginGetPictureInfo(const PICTURE_FORMAT_T *format, LPSTR buf, PLUGIN_LONG_T len,
+                         unsigned int flag, PictureInfo *lpInfo);
+int pluginGetPicture(const PICTURE_FORMAT_T *format, LPSTR buf, PLUGIN_LONG_T len,
+                     unsigned int flag, HANDLE *pHBInfo, HANDLE *pHBm, FARPROC progressCallback,
+                     PLUGIN_LONG_T lData);
 int pluginConfigurationDlg(HWND parent, int fnc);
 
 // Dots per metre as dots per inch, rounded; 0 stays unknown.
 unsigned dotsPerInchFromMetre(uint64_t perMetre);
 
 // Defines the exported entry points of a picture plug-in over its format record.
-#define DEFINE_PICTURE_PLUGIN_ENTRIES(format)                                                    \
-    PLUGIN_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {                  \
-        return pluginGetPluginInfo(&(format), infono, buf, buflen);                              \
-    }                                                                                            \
-    PLUGIN_EXPORT int WINAPI IsSupported(LPSTR filename, PLUGIN_DW_T dw) {                       \
-        return pluginIsSupported(&(format), filename, dw);                                       \
-    }                                                                                            \
-    PLUGIN_EXPORT int WINAPI GetPictureInfo(LPSTR buf, long len, unsigned int flag,              \
-                                            PictureInfo *lpInfo) {                               \
-        return pluginGetPictureInfo(&(format), buf, len, flag, lpInfo);                          \
-    }                                                                                            \
-    PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, long len, unsigned int flag, HANDLE *pHBInfo, \
-                                        HANDLE *pHBm, FARPROC lpPrgressCallback, long lData) {   \
-        return pluginGetPicture(&(format), buf, len, flag, pHBInfo, pHBm, lpPrgressCallback,     \
-                                lData);                                                          \
-    }                                                                                            \
-    /* No preview image is kept in any of these formats. */                                      \
-    PLUGIN_EXPORT int WINAPI GetPreview(LPSTR, long, unsigned int, HANDLE *, HANDLE *, FARPROC,  \
-                                        long) {                                                  \
-        return PLUGIN_ERR_NOT_IMPLEMENTED;                                                       \
-    }                                                                                            \
-    PLUGIN_EXPORT int WINAPI ConfigurationDlg(HWND parent, int fnc) {                            \
-        return pluginConfigurationDlg(parent, fnc);                                              \
+#define DEFINE_PICTURE_PLUGIN_ENTRIES(format)                                                     \
+    PLUGIN_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {                   \
+        return pluginGetPluginInfo(&(format), infono, buf, buflen);                               \
+    }                                                                                             \
+    PLUGIN_EXPORT int WINAPI IsSupported(LPSTR filename, PLUGIN_DW_T dw) {                        \
+        return pluginIsSupported(&(format), filename, dw);                                        \
+    }                                                                                             \
+    PLUGIN_EXPORT int WINAPI GetPictureInfo(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,      \
+                                            PictureInfo *lpInfo) {                                \
+        return pluginGetPictureInfo(&(format), buf, len, flag, lpInfo);                           \
+    }                                                                                             \
+    PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,          \
+                                        HANDLE *pHBInfo, HANDLE *pHBm, FARPROC lpPrgressCallback, \
+                                        PLUGIN_LONG_T lData) {                                    \
+        return pluginGetPicture(&(format), buf, len, flag, pHBInfo, pHBm, lpPrgressCallback,      \
+                                lData);                                                           \
+    }                                                                                             \
+    /* No preview image is kept in any of these formats. */                                       \
+    PLUGIN_EXPORT int WINAPI GetPreview(LPSTR, PLUGIN_LONG_T, unsigned int, HANDLE *, HANDLE *,   \
+                                        FARPROC, PLUGIN_LONG_T) {                                 \
+        return PLUGIN_ERR_NOT_IMPLEMENTED;                                                        \
+    }                                                                                             \
+    PLUGIN_EXPORT int WINAPI ConfigurationDlg(HWND parent, int fnc) {                             \
+        return pluginConfigurationDlg(parent, fnc);                                               \
     }
 
 #endif

@@ -7,8 +7,9 @@
 
 namespace {
 
-int readFileFrom(const char *path, long offset, INPUT_BYTES_T *input) {
-    if (path == nullptr || offset < 0) {
+int readFileFrom(const char *path, PLUGIN_LONG_T offset, INPUT_BYTES_T *input) {
+    // fseek takes a long, which on 64-bit Windows is narrower than the offset.
+    if (path == nullptr || offset < 0 || static_cast<long>(offset) != offset) {
         return PLUGIN_ERR_FILE_READ;
     }
     FILE *file = fopen(path, "rb");
@@ -19,7 +20,8 @@ int readFileFrom(const char *path, long offset, INPUT_BYTES_T *input) {
     uint64_t fileSize = 0;
     const uint64_t start = static_cast<uint64_t>(offset);
     // A folder or a device is no picture file, whatever size it claims.
-    if (!regularFileSize(file, &fileSize) || fseek(file, offset, SEEK_SET) != 0) {
+    if (!regularFileSize(file, &fileSize) ||
+        fseek(file, static_cast<long>(offset), SEEK_SET) != 0) {
         result = PLUGIN_ERR_FILE_READ;
     } else if (fileSize > start && fileSize - start > MAX_INPUT_BYTES) {
         result = PLUGIN_ERR_NO_MEMORY;
@@ -38,7 +40,7 @@ int readFileFrom(const char *path, long offset, INPUT_BYTES_T *input) {
 
 }  // namespace
 
-int readPluginInput(LPSTR buf, long len, unsigned int flag, INPUT_BYTES_T *input) {
+int readPluginInput(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag, INPUT_BYTES_T *input) {
     switch (flag & PLUGIN_INPUT_MASK) {
         case PLUGIN_INPUT_FILE:
             return readFileFrom(buf, len, input);

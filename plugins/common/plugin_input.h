@@ -22,7 +22,7 @@ struct INPUT_BYTES_T {
 // Fills input from buf/len/flag as the picture entry points receive them. Returns
 // PLUGIN_OK, PLUGIN_ERR_FILE_READ, PLUGIN_ERR_NO_MEMORY or PLUGIN_ERR_UNKNOWN_FORMAT (an
 // input kind this plug-in doesn't know).
-int readPluginInput(LPSTR buf, long len, unsigned int flag, INPUT_BYTES_T *input);
+int readPluginInput(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag, INPUT_BYTES_T *input);
 
 // Copies IsSupported's view of the file's start into head (PLUGIN_HEAD_SIZE bytes, zero
 // padded) and returns how many bytes are real: all of them for the buffer form, what could

@@ -1,6 +1,6 @@
 #include "plugins/common/progress.h"
 
-PROGRESS_T makeProgress(FARPROC callback, long data) {
+PROGRESS_T makeProgress(FARPROC callback, PLUGIN_LONG_T data) {
     PROGRESS_T progress;
     // FARPROC is the interface's untyped function pointer; the host passes a progress
     // callback in it. The detour through void (*)(void) says so to the compiler.

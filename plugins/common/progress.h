@@ -6,12 +6,12 @@
 
 struct PROGRESS_T {
     PLUGIN_PROGRESS_T callback;  // may be null
-    long data;
-    int total;  // rows to decode, counting every pass
+    PLUGIN_LONG_T data;          // handed back to the callback unchanged
+    int total;                   // rows to decode, counting every pass
     int done;
 };
 
-PROGRESS_T makeProgress(FARPROC callback, long data);
+PROGRESS_T makeProgress(FARPROC callback, PLUGIN_LONG_T data);
 
 // Tells the host that one more row is done; true when the host asks to stop.
 bool progressRowDone(PROGRESS_T *progress);

@@ -34,7 +34,7 @@ struct PROGRESS_LOG_T {
     int stopAt = -1;  // call that asks to stop
 };
 
-int WINAPI logProgress(int num, int denom, long data) {
+int WINAPI logProgress(int num, int denom, PLUGIN_LONG_T data) {
     PROGRESS_LOG_T *log = reinterpret_cast<PROGRESS_LOG_T *>(data);
     log->rising = log->rising && num >= log->lastNum && num <= denom;
     log->lastNum = num;
@@ -190,7 +190,7 @@ TEST_F(PluginsEntryPoints, ProgressIsReportedPerRowAndStopsOnRequest) {
         std::vector<uint8_t> bytes = readBytes(sampleOf(name).path);
         PROGRESS_LOG_T log;
         DECODED_T decoded =
-            decodeMemory(spi, bytes, asFarproc(logProgress), reinterpret_cast<long>(&log));
+            decodeMemory(spi, bytes, asFarproc(logProgress), reinterpret_cast<PLUGIN_LONG_T>(&log));
         ASSERT_EQ(decoded.code, PLUGIN_OK);
         EXPECT_GE(log.calls, decoded.height);
         EXPECT_TRUE(log.rising);
@@ -198,8 +198,8 @@ TEST_F(PluginsEntryPoints, ProgressIsReportedPerRowAndStopsOnRequest) {
 
         PROGRESS_LOG_T stopping;
         stopping.stopAt = 3;
-        decoded =
-            decodeMemory(spi, bytes, asFarproc(logProgress), reinterpret_cast<long>(&stopping));
+        decoded = decodeMemory(spi, bytes, asFarproc(logProgress),
+                               reinterpret_cast<PLUGIN_LONG_T>(&stopping));
         EXPECT_EQ(decoded.code, PLUGIN_ERR_ABORTED);
         EXPECT_EQ(stopping.calls, 3);
     }

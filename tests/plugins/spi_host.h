@@ -37,7 +37,7 @@ struct DECODED_T {
 DECODED_T takeBlocks(int code, HANDLE info, HANDLE pixels);
 
 DECODED_T decodeMemory(const SPI_T &spi, const std::vector<uint8_t> &bytes,
-                       FARPROC progress = nullptr, long data = 0);
+                       FARPROC progress = nullptr, PLUGIN_LONG_T data = 0);
 DECODED_T decodeFile(const SPI_T &spi, const std::string &path, long offset);
 
 #endif

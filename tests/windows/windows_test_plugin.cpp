@@ -128,7 +128,7 @@ PLUGIN_EXPORT int WINAPI IsSupported(LPSTR filename, PLUGIN_DW_T dw) {
     return 1;
 }
 
-PLUGIN_EXPORT int WINAPI GetPictureInfo(LPSTR buf, long len, unsigned int flag,
+PLUGIN_EXPORT int WINAPI GetPictureInfo(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,
                                         PictureInfo *lpInfo) {
     (void)buf;
     (void)len;
@@ -140,8 +140,9 @@ PLUGIN_EXPORT int WINAPI GetPictureInfo(LPSTR buf, long len, unsigned int flag,
     return PLUGIN_OK;
 }
 
-PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, long len, unsigned int flag, HANDLE *pHBInfo,
-                                    HANDLE *pHBm, FARPROC lpPrgressCallback, long lData) {
+PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,
+                                    HANDLE *pHBInfo, HANDLE *pHBm, FARPROC lpPrgressCallback,
+                                    PLUGIN_LONG_T lData) {
     (void)buf;
     (void)len;
     (void)flag;
@@ -175,8 +176,9 @@ PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, long len, unsigned int flag, HAND
     return PLUGIN_OK;
 }
 
-PLUGIN_EXPORT int WINAPI GetPreview(LPSTR buf, long len, unsigned int flag, HANDLE *pHBInfo,
-                                    HANDLE *pHBm, FARPROC lpPrgressCallback, long lData) {
+PLUGIN_EXPORT int WINAPI GetPreview(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,
+                                    HANDLE *pHBInfo, HANDLE *pHBm, FARPROC lpPrgressCallback,
+                                    PLUGIN_LONG_T lData) {
     (void)buf;
     (void)len;
     (void)flag;
