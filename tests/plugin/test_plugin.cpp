@@ -260,9 +260,9 @@ PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, long len, unsigned int flag, HAND
     // Our own memory handed back as if it were a block.
     LocalFree(*pHBm);
     *pHBm = g_foreign + 64;
-#elif defined(INFO_UNLOCKABLE)
 #elif defined(HOSTILE_HANDLES)
     *pHBm = hostileInPlaceOf(buf, *pHBm, *pHBInfo, 0);
+#elif defined(INFO_UNLOCKABLE)
     LocalFree(*pHBInfo);
     LocalFree(g_unlockable_block);
     g_unlockable_block = LocalAlloc(LMEM_MOVEABLE, 0);
