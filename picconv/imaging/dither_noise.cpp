@@ -22,6 +22,7 @@ struct NOISE_STATE_T {
     uint32_t words[RUN_LENGTH];  // words[next - 1] is the newest
     size_t next;
     uint32_t lcg;
+    uint64_t position;  // values before the next one, counted from the sequence's start
 };
 
 NOISE_STATE_T g_noise = {};
@@ -126,6 +127,85 @@ void seedAdditive(NOISE_STATE_T *state) {
     state->next = HISTORY;
 }
 
+// A polynomial of degree below 31 with word coefficients (arithmetic mod 2^32), taken mod
+// x^31 - x^28 - 1. The words past the first 31 of a fresh seeding follow that polynomial's
+// recurrence, so the word n places past them is the combination of those 31 words whose
+// weights are the coefficients of x^n mod the polynomial (x^31 = x^28 + 1 reduces any power).
+struct ADDITIVE_POLYNOMIAL_T {
+    uint32_t c[ADDITIVE_DEGREE];
+};
+
+void multiplyByX(ADDITIVE_POLYNOMIAL_T *p) {
+    const uint32_t top = p->c[ADDITIVE_DEGREE - 1];
+    memmove(p->c + 1, p->c, (ADDITIVE_DEGREE - 1) * sizeof *p->c);
+    p->c[0] = top;
+    p->c[ADDITIVE_DEGREE - ADDITIVE_SEPARATION] += top;
+}
+
+void squarePolynomial(ADDITIVE_POLYNOMIAL_T *p) {
+    uint32_t product[2 * ADDITIVE_DEGREE - 1] = {};
+    for (int i = 0; i < ADDITIVE_DEGREE; i++) {
+        product[2 * i] += p->c[i] * p->c[i];
+        const uint32_t twice = 2 * p->c[i];
+        for (int j = i + 1; j < ADDITIVE_DEGREE; j++) {
+            product[i + j] += twice * p->c[j];
+        }
+    }
+    // Highest first: x^d = x^(d - 3) + x^(d - 31), and x^(d - 3) may still need reducing.
+    for (int d = 2 * ADDITIVE_DEGREE - 2; d >= ADDITIVE_DEGREE; d--) {
+        product[d - ADDITIVE_SEPARATION] += product[d];
+        product[d - ADDITIVE_DEGREE] += product[d];
+    }
+    memcpy(p->c, product, sizeof p->c);
+}
+
+// A fresh seeding holds words 270 to 309 of the run, the first value being word 310's; the
+// recurrence holds for every word from the 31st, so words 270 to 300 determine all later ones.
+// From a fresh seeding, rebuilds the HISTORY words before value number position by
+// x^position, computed by squaring.
+void seekAdditive(NOISE_STATE_T *state, uint64_t position) {
+    uint32_t base[ADDITIVE_DEGREE];
+    memcpy(base, state->words, sizeof base);
+    ADDITIVE_POLYNOMIAL_T power = {};
+    power.c[0] = 1;
+    for (int bit = 63; bit >= 0; bit--) {
+        if (position >> bit == 0) {
+            continue;
+        }
+        squarePolynomial(&power);
+        if ((position >> bit) & 1) {
+            multiplyByX(&power);
+        }
+    }
+    for (int i = 0; i < HISTORY; i++) {
+        uint32_t word = 0;
+        for (int j = 0; j < ADDITIVE_DEGREE; j++) {
+            word += power.c[j] * base[j];
+        }
+        state->words[i] = word;
+        multiplyByX(&power);
+    }
+    state->next = HISTORY;
+}
+
+// The LCG's state before value number position: its affine step applied position times to the
+// seed 1, the step's powers composed by squaring.
+uint32_t seekLcg(uint64_t position) {
+    uint32_t multiplier = 1;
+    uint32_t increment = 0;
+    uint32_t stepMultiplier = 214013u;
+    uint32_t stepIncrement = 2531011u;
+    for (; position != 0; position >>= 1) {
+        if (position & 1) {
+            multiplier *= stepMultiplier;
+            increment = increment * stepMultiplier + stepIncrement;
+        }
+        stepIncrement += stepIncrement * stepMultiplier;
+        stepMultiplier *= stepMultiplier;
+    }
+    return multiplier + increment;
+}
+
 int stepLcg(NOISE_STATE_T *state) {
     state->lcg = state->lcg * 214013u + 2531011u;
     return static_cast<int>((state->lcg >> 16) & 0x7FFF);
@@ -134,6 +214,7 @@ int stepLcg(NOISE_STATE_T *state) {
 void start(NOISE_SEQUENCE_T sequence) {
     g_noise.sequence = sequence;
     g_noise.started = true;
+    g_noise.position = 0;
     switch (sequence) {
         case NOISE_SEQUENCE_GLIBC:
             seedAdditive(&g_noise);
@@ -158,6 +239,7 @@ void fill(int *values, int *offsets, size_t count) {
             start(platformNoiseSequence());
         }
     }
+    g_noise.position += count;
     if (g_noise.sequence == NOISE_SEQUENCE_GLIBC) {
         fillAdditive(&g_noise, values, offsets, count);
         return;
@@ -190,4 +272,26 @@ void fillNoise(int *values, size_t count) {
 
 void fillNoiseOffsets(int *offsets, size_t count) {
     fill(nullptr, offsets, count);
+}
+
+void seekNoise(uint64_t position) {
+    start(g_noise.started ? g_noise.sequence : platformNoiseSequence());
+    switch (g_noise.sequence) {
+        case NOISE_SEQUENCE_GLIBC:
+            seekAdditive(&g_noise, position);
+            break;
+        case NOISE_SEQUENCE_WINDOWS:
+            g_noise.lcg = seekLcg(position);
+            break;
+        case NOISE_SEQUENCE_RUNTIME:
+            for (uint64_t k = 0; k < position; k++) {
+                rand();
+            }
+            break;
+    }
+    g_noise.position = position;
+}
+
+uint64_t noisePosition() {
+    return g_noise.position;
 }

@@ -2,6 +2,7 @@
 #define PICCONV_IMAGING_DITHER_NOISE_H
 
 #include <stddef.h>
+#include <stdint.h>
 
 // The dithering noise is the C runtime's unseeded rand() sequence, made by the converter's own
 // generator from the runtime's documented algorithm: a value costs a few instructions, and
@@ -29,5 +30,15 @@ void fillNoise(int *values, size_t count);
 // The next count values as the dithering takes them, bits 8 to 13 less 32 (-32 to 31): the same
 // as ((nextNoise() >> 8) % 64) - 32 count times.
 void fillNoiseOffsets(int *offsets, size_t count);
+
+// From now on the next value drawn from the current sequence (the platform's when none was
+// selected) is its value number position, 0 being its first. Well under a millisecond for any
+// position of the glibc and Windows sequences; NOISE_SEQUENCE_RUNTIME calls srand(1) and draws
+// position values, as rand() cannot jump.
+void seekNoise(uint64_t position);
+
+// How many values of the current sequence come before the next one drawn: the position of the
+// last seekNoise (0 without one) plus the values drawn since that seek or the sequence's start.
+uint64_t noisePosition();
 
 #endif
