@@ -7,6 +7,10 @@
 
 int (*g_dither_random)(void) = nextNoise;
 
+uint64_t noiseDrawsOf(const QUAD_T *outputQuad) {
+    return 3u * static_cast<uint64_t>(outputQuad->w) * outputQuad->h;
+}
+
 namespace {
 
 struct NEIGHBOUR_T {

@@ -12,6 +12,11 @@
 // values in the same order.
 extern int (*g_dither_random)(void);
 
+// The noise values one converted line draws (both resamplers alike): three (red, green, blue) per
+// pixel of its output size, outputQuad's w x h, whatever the picture and rectangle. Drawn only by a
+// line that made its output surface; a line that failed before that draws none.
+uint64_t noiseDrawsOf(const QUAD_T *outputQuad);
+
 // Resamples sourceQuad of source into a new four-level surface of outputQuad's size, turned a
 // quarter turn counter-clockwise. Null when the surface cannot be made. The converter's fast
 // path (fast_resample.cpp): tables from SDL_GetRGB and SDL_MapRGB made once per picture,
