@@ -4,25 +4,12 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "common/output_file.h"
 #include "common/pmbp_header.h"
-#include "common/safe_file.h"
 #include "picconv/imaging/pixel_access.h"
 #include "platform/files.h"
 
 namespace {
-
-int writeFile(const char *path, const uint8_t *header, const uint8_t *data, size_t length) {
-    SAFE_FILE_T safe;
-    if (!openSafeFile(path, "wb", &safe)) {
-        return 0;
-    }
-    if (fwrite(header, 1, PMBP_HEADER_SIZE, safe.file) != PMBP_HEADER_SIZE ||
-        (length > 0 && fwrite(data, 1, length, safe.file) != length)) {
-        abandonSafeFile(&safe);
-        return 0;
-    }
-    return commitSafeFile(&safe);
-}
 
 // Two-bit code of a colour: 0 for the brightest class, 3 for the darkest.
 int packedCode(Uint8 red, Uint8 green, Uint8 blue) {
@@ -93,33 +80,47 @@ void packByIndex(const SDL_Surface *surface, uint8_t *data, size_t length) {
     }
 }
 
-int writePacked(const SDL_Surface *surface, const char *path, bool literal) {
+uint8_t *encodePacked(const SDL_Surface *surface, bool literal, size_t *size) {
     // The header holds width and height in 16 bits; a larger surface would wrap them.
     if (surface->w < 0 || surface->h < 0 || surface->w > 0xFFFF || surface->h > 0xFFFF) {
-        return 0;
+        return nullptr;
     }
     const size_t width = static_cast<size_t>(surface->w);
     const size_t height = static_cast<size_t>(surface->h);
     const size_t length = width * height / 4;
-    uint8_t *data = static_cast<uint8_t *>(malloc(length > 0 ? length : 1));
-    if (data == nullptr) {
-        return 0;
+    uint8_t *file = static_cast<uint8_t *>(malloc(PMBP_HEADER_SIZE + length));
+    if (file == nullptr) {
+        return nullptr;
     }
+    uint8_t *data = file + PMBP_HEADER_SIZE;
     if (literal || surface->format->BytesPerPixel != 1) {
         packLiteral(surface, data, length);
     } else {
         packByIndex(surface, data, length);
     }
-    uint8_t header[PMBP_HEADER_SIZE];
     const PMBP_HEADER_T fields =
         makePmbpHeader(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
-    encodePmbpHeader(&fields, header);
-    const int result = writeFile(path, header, data, length);
-    free(data);
+    encodePmbpHeader(&fields, file);
+    *size = PMBP_HEADER_SIZE + length;
+    return file;
+}
+
+int writePacked(const SDL_Surface *surface, const char *path, bool literal) {
+    size_t size = 0;
+    uint8_t *file = encodePacked(surface, literal, &size);
+    if (file == nullptr) {
+        return 0;
+    }
+    const int result = writeOutputFile(path, file, size) != OUTPUT_FAILED ? 1 : 0;
+    free(file);
     return result;
 }
 
 }  // namespace
+
+uint8_t *encodePackedPicture(const SDL_Surface *surface, size_t *size) {
+    return encodePacked(surface, false, size);
+}
 
 int writePackedPicture(const SDL_Surface *surface, const char *path) {
     return writePacked(surface, path, false);
