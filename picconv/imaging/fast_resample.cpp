@@ -390,16 +390,21 @@ void planEntries(const SDL_Surface *output, uint8_t entry[64]) {
 SDL_Surface *resampleRotated(const SDL_Surface *source, const QUAD_T *sourceQuad,
                              const QUAD_T *outputQuad) {
     SDL_Surface *output = createOutputSurface(outputQuad);
-    if (output == nullptr) {
-        return nullptr;
+    if (output != nullptr) {
+        resampleRotatedInto(output, source, sourceQuad, outputQuad);
     }
+    return output;
+}
+
+void resampleRotatedInto(SDL_Surface *output, const SDL_Surface *source, const QUAD_T *sourceQuad,
+                         const QUAD_T *outputQuad) {
     if (outputQuad->w == 0 || outputQuad->h == 0) {
-        return output;
+        return;
     }
     if (output->format->BytesPerPixel != 1) {
         // Not the surface the tables are made for; nothing has been drawn yet.
-        SDL_FreeSurface(output);
-        return resampleRotatedLiteral(source, sourceQuad, outputQuad);
+        resampleRotatedLiteralInto(output, source, sourceQuad, outputQuad);
+        return;
     }
     SOURCE_COLOURS_T colours;
     prepareSourceColours(source, &colours);
@@ -456,5 +461,4 @@ SDL_Surface *resampleRotated(const SDL_Surface *source, const QUAD_T *sourceQuad
             sampleJob(next);
         }
     }
-    return output;
 }

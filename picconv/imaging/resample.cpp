@@ -69,13 +69,18 @@ int ditherChannel(int value, int *error) {
 
 SDL_Surface *resampleRotatedLiteral(const SDL_Surface *source, const QUAD_T *sourceQuad,
                                     const QUAD_T *outputQuad) {
+    SDL_Surface *output = createOutputSurface(outputQuad);
+    if (output != nullptr) {
+        resampleRotatedLiteralInto(output, source, sourceQuad, outputQuad);
+    }
+    return output;
+}
+
+void resampleRotatedLiteralInto(SDL_Surface *output, const SDL_Surface *source,
+                                const QUAD_T *sourceQuad, const QUAD_T *outputQuad) {
     int errorR = 0;
     int errorG = 0;
     int errorB = 0;
-    SDL_Surface *output = createOutputSurface(outputQuad);
-    if (output == nullptr) {
-        return nullptr;
-    }
     // A step whose divisor is 0 belongs to an empty loop and is never used.
     const double stepX =
         outputQuad->w != 0 ? static_cast<double>(sourceQuad->w) / outputQuad->w : 0.0;
@@ -94,5 +99,4 @@ SDL_Surface *resampleRotatedLiteral(const SDL_Surface *source, const QUAD_T *sou
             putPixel(output, j, outputQuad->w - 1 - i, index);
         }
     }
-    return output;
 }

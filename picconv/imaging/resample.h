@@ -25,11 +25,19 @@ uint64_t noiseDrawsOf(const QUAD_T *outputQuad);
 SDL_Surface *resampleRotated(const SDL_Surface *source, const QUAD_T *sourceQuad,
                              const QUAD_T *outputQuad);
 
+// The same into output, a surface createOutputSurface(outputQuad) made. The noise is drawn
+// only while filling, so a caller that must first learn where the line's noise starts can
+// make the surface (which decides whether the line draws any) before that.
+void resampleRotatedInto(SDL_Surface *output, const SDL_Surface *source, const QUAD_T *sourceQuad,
+                         const QUAD_T *outputQuad);
+
 // The literal steps, kept as the reference for the fast path: per output pixel
 // sampleWeighted (getPixel and SDL_GetRGB on four neighbours), ditherChannel three times,
 // SDL_MapRGB and putPixel.
 SDL_Surface *resampleRotatedLiteral(const SDL_Surface *source, const QUAD_T *sourceQuad,
                                     const QUAD_T *outputQuad);
+void resampleRotatedLiteralInto(SDL_Surface *output, const SDL_Surface *source,
+                                const QUAD_T *sourceQuad, const QUAD_T *outputQuad);
 
 // Distance-weighted mix of the four pixels around (sx, sy), packed as 0x00RRGGBB.
 uint32_t sampleWeighted(const SDL_Surface *source, double sx, double sy);
