@@ -6,6 +6,7 @@
 #define WINLAYER_WINDOWS_LAYER_H
 
 #ifdef _WIN32
+#include <string.h>
 #include <windows.h>
 /* Not a Windows call: non-zero when handle is a live local memory block (see the stand-in).
  * LocalFlags alone does not tell a stray pointer from a block everywhere (Wine answers 0), so
@@ -31,6 +32,46 @@ static inline BOOL localBlockIsLive(HLOCAL handle) {
         LocalUnlock(handle);
     }
     return live;
+}
+/* Not a Windows call: the file LoadLibraryA(path) would load, into buffer; its length, or 0 when
+ * none is found where a plug-in is looked for (the program's folder, then the folder given to
+ * SetDllDirectoryA or the current one). Nothing is loaded. */
+static inline DWORD findModuleFile(LPCSTR path, LPSTR buffer, DWORD size) {
+    char folders[2][MAX_PATH];
+    char candidate[MAX_PATH * 2];
+    DWORD length;
+    int i;
+    if (path == NULL || path[0] == '\0' || size == 0) {
+        return 0;
+    }
+    if (strpbrk(path, "/\\:") != NULL) {
+        length = GetFullPathNameA(path, size, buffer, NULL);
+        return length > 0 && length < size && GetFileAttributesA(buffer) != INVALID_FILE_ATTRIBUTES
+                   ? length
+                   : 0;
+    }
+    length = GetModuleFileNameA(NULL, folders[0], MAX_PATH);
+    while (length > 0 && folders[0][length - 1] != '\\' && folders[0][length - 1] != '/') {
+        length--;
+    }
+    folders[0][length] = '\0';
+    if (GetDllDirectoryA(MAX_PATH, folders[1]) == 0) {
+        strcpy(folders[1], ".\\");
+    } else {
+        strcat(folders[1], "\\");
+    }
+    for (i = 0; i < 2; i++) {
+        if (strlen(folders[i]) + strlen(path) + 1 > sizeof candidate) {
+            continue;
+        }
+        strcpy(candidate, folders[i]);
+        strcat(candidate, path);
+        if (GetFileAttributesA(candidate) != INVALID_FILE_ATTRIBUTES) {
+            length = GetFullPathNameA(candidate, size, buffer, NULL);
+            return length > 0 && length < size ? length : 0;
+        }
+    }
+    return 0;
 }
 /* Not a Windows call: why the last LoadLibraryA failed, in the system's words. */
 static inline const char *loadErrorText(void) {

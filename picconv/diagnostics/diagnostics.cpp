@@ -16,10 +16,14 @@ bool g_line_open = false;
 const char *g_command_file = nullptr;
 long g_line_number = 0;
 char g_line_problem[PROBLEM_SIZE];
+bool g_silenced = false;
 
 void say(bool endsLine, const char *format, ...) __attribute__((format(printf, 2, 3)));
 
 void say(bool endsLine, const char *format, ...) {
+    if (g_silenced) {
+        return;
+    }
     va_list arguments;
     va_start(arguments, format);
     vfprintf(stderr, format, arguments);
@@ -35,6 +39,10 @@ void startOwnLine() {
 }
 
 }  // namespace
+
+void silenceReports(bool silenced) {
+    g_silenced = silenced;
+}
 
 void reportUsage(const char *programName) {
     say(true, "usage %s commandfilename\n", programName);
@@ -139,6 +147,14 @@ void reportFatalLineProblem(void) {
             "next one\n",
             g_command_file, g_line_number);
     }
+}
+
+void forwardReports(const char *text, size_t length) {
+    if (length == 0) {
+        return;
+    }
+    fwrite(text, 1, length, stderr);
+    g_line_open = text[length - 1] != '\n';
 }
 
 void reportWarning(const char *commandFile, long lineNumber, long column, const char *format, ...) {

@@ -9,6 +9,10 @@
 
 #include <stddef.h>
 
+// While silenced nothing is said: for a decode made again only to leave it in the temporary
+// bitmap, whose messages were said when the line ran.
+void silenceReports(bool silenced);
+
 // Start-up and the command file.
 void reportUsage(const char *programName);
 // After the usage line: the option that was not understood.
@@ -48,6 +52,9 @@ void finishLineReports(void);
 // Before the program ends for the line in progress: the line's report of the noted reason, and
 // that the run stopped there.
 void reportFatalLineProblem(void);
+
+// What a worker of a parallel run wrote to standard error for a line, passed on unchanged.
+void forwardReports(const char *text, size_t length);
 
 // A --check warning at a column (from 1) of a line.
 void reportWarning(const char *commandFile, long lineNumber, long column, const char *format, ...)

@@ -8,6 +8,7 @@
 
 #include "SDL.h"
 
+#include "common/output_file.h"
 #include "picconv/diagnostics/diagnostics.h"
 #include "picconv/driver/bitmap_load.h"
 #include "picconv/driver/command_record.h"
@@ -15,6 +16,7 @@
 #include "picconv/driver/output_clash.h"
 #include "picconv/driver/run_files.h"
 #include "picconv/imaging/packed_picture.h"
+#include "picconv/imaging/pixel_access.h"
 #include "picconv/imaging/resample.h"
 #include "picconv/plugin/plugin_entries.h"
 #include "picconv/plugin/temp_bitmap.h"
@@ -29,45 +31,45 @@ const unsigned MAX_OUTPUT_WIDTH = 16376;
 // reused, so that many cuts of one picture load it once.
 SDL_Surface *g_kept_source = nullptr;
 
+// Whether output names a file the run needs; the line then fails and must not remove it.
 bool refuseClash(const char *output, const char *picture, const char *commandFile,
-                 bool *mayRemove) {
-    const char *clash = outputClash(output, picture, commandFile, false);
+                 LINE_OUTCOME_T *outcome) {
+    const char *clash = outputClash(output, picture, commandFile, true);
     if (clash == nullptr) {
         return false;
     }
     noteLineProblem("%s", clash);
-    *mayRemove = false;
+    outcome->mayRemove = false;
     return true;
 }
 
-// Decode, load, resample and write; 1 when the output file was written. *mayRemove is cleared
-// when the output path names a file the run needs, which a failed line must not remove either.
-int convertRecord(char *fields[FIELD_COUNT], const char *commandFile, bool *mayRemove) {
+// Decode, load, resample and pack; true when outcome->bytes hold the output file.
+bool prepareRecord(char *fields[FIELD_COUNT], const char *commandFile, PLACE_NOISE_T placeNoise,
+                   void *context, LINE_OUTCOME_T *outcome) {
     const QUAD_T sourceQuad = parseQuad(fields[FIELD_SOURCE_QUAD]);
     const QUAD_T outputQuad = parseQuad(fields[FIELD_OUTPUT_QUAD]);
     const char *output = fields[FIELD_OUTPUT];
-    noteRunOutput(output);
     if (outputQuad.h > MAX_OUTPUT_WIDTH) {
         noteLineProblem("output width %u (the h of the output size) is over the limit of %u",
                         outputQuad.h, MAX_OUTPUT_WIDTH);
-        return 0;
+        return false;
     }
-    const std::string picture = picturePathOf(fields[FIELD_PICTURE]);
-    const std::string plugin = pluginPathOf(fields[FIELD_PLUGIN]);
-    noteRunInput(picture.c_str());
+    outcome->picture = picturePathOf(fields[FIELD_PICTURE]);
+    outcome->pictureNoted = true;
+    const char *picture = outcome->picture.c_str();
     // Before the decode as well, so that a line failing there never removes its own picture.
-    if (refuseClash(output, picture.c_str(), commandFile, mayRemove)) {
-        return 0;
+    if (refuseClash(output, picture, commandFile, outcome)) {
+        return false;
     }
+    const std::string plugin = pluginPathOf(fields[FIELD_PLUGIN]);
     int fresh = 1;
-    const char *bitmapName = decodeToTempBitmap(picture.c_str(), plugin.c_str(), &fresh);
+    const char *bitmapName = decodeToTempBitmap(picture, plugin.c_str(), &fresh);
     const char *pluginFile = currentPluginFile();
-    if (pluginFile != nullptr) {
-        noteRunInput(pluginFile);
-    }
+    outcome->pluginFile = pluginFile != nullptr ? pluginFile : "";
+    outcome->usedTemporary = temporaryBitmapUsed();
     if (bitmapName == nullptr) {
         releaseKeptSource();
-        return 0;
+        return false;
     }
     if (fresh || g_kept_source == nullptr) {
         releaseKeptSource();
@@ -75,55 +77,112 @@ int convertRecord(char *fields[FIELD_COUNT], const char *commandFile, bool *mayR
     }
     if (g_kept_source == nullptr) {
         noteLineProblem("SDL cannot load the decoded picture: %s", SDL_GetError());
-        return 0;
+        return false;
     }
     // The decode may just have made the temporary bitmap that the output names.
-    if (refuseClash(output, picture.c_str(), commandFile, mayRemove)) {
-        return 0;
+    if (refuseClash(output, picture, commandFile, outcome)) {
+        return false;
     }
-    SDL_Surface *result = resampleRotated(g_kept_source, &sourceQuad, &outputQuad);
+    SDL_Surface *result = createOutputSurface(&outputQuad);
     if (result == nullptr) {
         noteLineProblem("cannot make the %u x %u output picture: %s", outputQuad.h, outputQuad.w,
                         SDL_GetError());
-        return 0;
+        return false;
     }
-    errno = 0;
-    const int written = writePackedPicture(result, output);
-    if (!written) {
-        noteLineProblem("cannot write it: %s", errno != 0 ? strerror(errno) : "write failed");
+    outcome->draws = noiseDrawsOf(&outputQuad);
+    if (placeNoise != nullptr) {
+        placeNoise(context, outcome->draws);
     }
+    resampleRotatedInto(result, g_kept_source, &sourceQuad, &outputQuad);
+    size_t size = 0;
+    uint8_t *file = encodePackedPicture(result, &size);
     SDL_FreeSurface(result);
-    return written;
+    if (file == nullptr) {
+        noteLineProblem("cannot write it: %s", strerror(ENOMEM));
+        return false;
+    }
+    outcome->bytes.assign(file, file + size);
+    free(file);
+    return true;
 }
 
 }  // namespace
 
-LINE_RESULT_T convertLine(const char *line, const char *commandFile, long lineNumber) {
+void prepareLine(const char *line, const char *commandFile, long lineNumber,
+                 PLACE_NOISE_T placeNoise, void *context, LINE_OUTCOME_T *outcome) {
+    *outcome = emptyOutcome();
     setReportLine(commandFile, lineNumber);
     char *copy = nullptr;
     char *fields[FIELD_COUNT];
     switch (copyCommandRecord(line, &copy, fields)) {
         case RECORD_SHORT:
-            return LINE_NOT_A_RECORD;
+            return;
         case RECORD_NO_MEMORY:
-            reportLineOutOfMemory();
-            return LINE_NO_OUTPUT;
+            outcome->status = LINE_NO_OUTPUT;
+            outcome->problem = "out of memory: the line was not converted";
+            outcome->mayRemove = false;
+            return;
         default:
             break;
     }
-    bool mayRemove = true;
-    const LINE_RESULT_T result =
-        convertRecord(fields, commandFile, &mayRemove) ? LINE_WRITTEN : LINE_NO_OUTPUT;
-    if (result == LINE_NO_OUTPUT) {
-        if (mayRemove) {
-            removeStalePackedPicture(fields[FIELD_OUTPUT]);
+    outcome->output = fields[FIELD_OUTPUT];
+    const bool prepared = prepareRecord(fields, commandFile, placeNoise, context, outcome);
+    outcome->status = prepared ? LINE_WRITTEN : LINE_NO_OUTPUT;
+    outcome->problem = lineProblem();
+    free(copy);
+}
+
+void commitLine(const char *commandFile, long lineNumber, LINE_OUTCOME_T *outcome) {
+    if (outcome->status == LINE_NOT_A_RECORD || outcome->status == LINE_FATAL) {
+        return;
+    }
+    setReportLine(commandFile, lineNumber);
+    if (!outcome->problem.empty()) {
+        noteLineProblem("%s", outcome->problem.c_str());
+    }
+    if (outcome->output.empty() && outcome->status == LINE_NO_OUTPUT && !outcome->mayRemove) {
+        // The line could not even be read into memory.
+        reportLineOutOfMemory();
+        return;
+    }
+    const char *output = outcome->output.c_str();
+    noteRunOutput(output);
+    if (outcome->pictureNoted) {
+        noteRunInput(outcome->picture.c_str());
+    }
+    if (!outcome->pluginFile.empty()) {
+        noteRunInput(outcome->pluginFile.c_str());
+    }
+    if (outcome->status == LINE_SKIPPED) {
+        return;
+    }
+    if (outcome->status == LINE_WRITTEN) {
+        errno = 0;
+        const OUTPUT_WRITE_T written =
+            writeOutputFile(output, outcome->bytes.data(), outcome->bytes.size());
+        if (written == OUTPUT_FAILED) {
+            noteLineProblem("cannot write it: %s", errno != 0 ? strerror(errno) : "write failed");
+            outcome->status = LINE_NO_OUTPUT;
+        } else if (written == OUTPUT_UNCHANGED) {
+            outcome->status = LINE_UNCHANGED;
         }
-        reportNoOutput(fields[FIELD_OUTPUT]);
+    }
+    if (outcome->status == LINE_NO_OUTPUT) {
+        if (outcome->mayRemove) {
+            removeStalePackedPicture(output);
+        }
+        reportNoOutput(output);
     } else {
         finishLineReports();
     }
-    free(copy);
-    return result;
+    outcome->problem = lineProblem();
+}
+
+LINE_STATUS_T convertLine(const char *line, const char *commandFile, long lineNumber) {
+    LINE_OUTCOME_T outcome;
+    prepareLine(line, commandFile, lineNumber, nullptr, nullptr, &outcome);
+    commitLine(commandFile, lineNumber, &outcome);
+    return outcome.status;
 }
 
 void releaseKeptSource(void) {

@@ -56,6 +56,11 @@ int makePluginCurrent(const char *path) {
     return 1;
 }
 
+int findPluginFile(const char *path, char *buffer, size_t size) {
+    const DWORD limit = size < 0x7FFFFFFF ? static_cast<DWORD>(size) : 0x7FFFFFFF;
+    return findModuleFile(path, buffer, limit) != 0 ? 1 : 0;
+}
+
 void setPluginSearchFolder(const char *folder) {
     SetDllDirectoryA(folder);
 }

@@ -4,6 +4,8 @@
 #ifndef PICTURE_PLUGIN_HOST
 #define PICTURE_PLUGIN_HOST
 #endif
+#include <stddef.h>
+
 #include "plugin_kit/include/picture_plugin.h"
 
 // A loaded plug-in: its module and the entry points bound for its kind, null when not bound.
@@ -38,9 +40,12 @@ int tryLoadPlugin(const char *path, PLUGIN_ENTRIES_T *plugin, int *reason,
 void reportLoadFailure(const char *path, int reason, const char *version);
 
 // Loads and binds the plug-in at path. Returns only on success: on failure it prints the
-// reason and ends the program with status 1.
+// reason, calls the hook set with setFatalLoadHook (if any) and ends the program with status 1.
 PLUGIN_ENTRIES_T loadPlugin(const char *path);
 void unloadPlugin(const PLUGIN_ENTRIES_T *plugin);
+
+// What a worker does before a plug-in that cannot be loaded ends it: tell its coordinator.
+void setFatalLoadHook(void (*hook)(void));
 void unloadPluginAtExit(void);
 
 // Releases the current plug-in (or, the first time, registers the exit-time release) and
@@ -54,6 +59,10 @@ void setKeepGoing(int keepGoing);
 // Plug-ins named without a folder are looked for in folder in place of the current folder
 // (after the program's own folders); null restores the current folder.
 void setPluginSearchFolder(const char *folder);
+
+// The file a plug-in named path would be loaded from, links resolved, without loading it; 1 with
+// it in buffer, 0 when none is found.
+int findPluginFile(const char *path, char *buffer, size_t size);
 
 // The file the current plug-in was loaded from, resolved; null when none is loaded.
 const char *currentPluginFile(void);

@@ -11,6 +11,8 @@ namespace {
 
 const int VERSION_BUFFER_SIZE = 128;
 
+void (*g_fatal_load_hook)(void) = nullptr;
+
 template <typename T>
 T bind(HMODULE module, const char *name) {
     return PLUGIN_FUNCTION_CAST(T, GetProcAddress(module, name));
@@ -88,9 +90,16 @@ PLUGIN_ENTRIES_T loadPlugin(const char *path) {
     if (!tryLoadPlugin(path, &plugin, &reason, version)) {
         reportLoadFailure(path, reason, version);
         reportFatalLineProblem();
+        if (g_fatal_load_hook != nullptr) {
+            g_fatal_load_hook();
+        }
         exit(1);
     }
     return plugin;
+}
+
+void setFatalLoadHook(void (*hook)(void)) {
+    g_fatal_load_hook = hook;
 }
 
 void unloadPlugin(const PLUGIN_ENTRIES_T *plugin) {

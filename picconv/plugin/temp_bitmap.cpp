@@ -16,6 +16,11 @@ const char TEMP_BITMAP_NAME[] = "$$temp$$.bmp";
 
 namespace {
 
+// Where a worker decodes instead of the run's temporary bitmap; null in a run of one process.
+const char *g_private_bitmap = nullptr;
+// Whether the last decode left the temporary bitmap holding its picture.
+bool g_temporary_used = false;
+
 // Why the temporary file cannot be used, when something else than a regular file is there.
 const char *unusableKind(PATH_KIND_T kind) {
     switch (kind) {
@@ -28,6 +33,14 @@ const char *unusableKind(PATH_KIND_T kind) {
         default:
             return nullptr;
     }
+}
+
+// The temporary bitmap cannot be opened for writing; errno says why.
+void noteUnusableTemporary() {
+    const char *why = errno == EMLINK ? "it has other names (hard links), and writing it "
+                                        "would change the files they name"
+                                      : unusableKind(pathKind(TEMP_BITMAP_NAME));
+    noteLineProblem("cannot use %s: %s", TEMP_BITMAP_NAME, why != nullptr ? why : strerror(errno));
 }
 
 // Why the picture cannot be read at all, or null when it can be opened.
@@ -84,10 +97,13 @@ void noteDecodeFailure(const char *pluginPath, const char *picturePath, int pict
 
 const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath, int *fresh) {
     *fresh = 0;
+    g_temporary_used = false;
+    const char *target = g_private_bitmap != nullptr ? g_private_bitmap : TEMP_BITMAP_NAME;
     const bool samePlugin = pluginPathRemembered(pluginPath);
     // The file still holds this picture only if the same plug-in decoded it.
-    if (samePlugin && pictureRemembered(picturePath, TEMP_BITMAP_NAME)) {
-        return TEMP_BITMAP_NAME;
+    if (samePlugin && pictureRemembered(picturePath, target)) {
+        g_temporary_used = true;
+        return target;
     }
     forgetPicture();
     if (!samePlugin) {
@@ -101,21 +117,27 @@ const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath, 
     const bool stamped = takeFileStamp(picturePath, &stamp) != 0;
 
     // Without the lock the run goes on unlocked, but never through what is not a regular file.
-    if (!takeRunLock(TEMP_BITMAP_NAME) && unusableKind(pathKind(TEMP_BITMAP_NAME)) != nullptr) {
+    // A worker's run holds the lock elsewhere; it still refuses what the run would refuse.
+    const bool locked = g_private_bitmap == nullptr && takeRunLock(TEMP_BITMAP_NAME);
+    if (!locked && unusableKind(pathKind(TEMP_BITMAP_NAME)) != nullptr) {
         noteLineProblem("cannot use %s: %s", TEMP_BITMAP_NAME,
                         unusableKind(pathKind(TEMP_BITMAP_NAME)));
         return nullptr;
     }
-    FILE *file = openRegularFileNoFollow(TEMP_BITMAP_NAME, "wb");
+    FILE_STAMP_T shared;
+    if (g_private_bitmap != nullptr && takeFileStamp(TEMP_BITMAP_NAME, &shared) &&
+        shared.links > 1) {
+        errno = EMLINK;
+        noteUnusableTemporary();
+        return nullptr;
+    }
+    FILE *file = openRegularFileNoFollow(target, "wb");
     if (file == nullptr) {
-        const char *why = errno == EMLINK ? "it has other names (hard links), and writing it "
-                                            "would change the files they name"
-                                          : unusableKind(pathKind(TEMP_BITMAP_NAME));
-        noteLineProblem("cannot use %s: %s", TEMP_BITMAP_NAME,
-                        why != nullptr ? why : strerror(errno));
+        noteUnusableTemporary();
         return nullptr;
     }
     *fresh = 1;
+    g_temporary_used = true;
     int pictureResult = PLUGIN_ERR_NOT_IMPLEMENTED;
     bool written = writeBitmapFromHandles(file, picturePath, &currentPlugin, &pictureResult) != 0;
     if (currentPlugin.GetPicture == nullptr) {
@@ -134,7 +156,15 @@ const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath, 
     }
     // A failed decode is not reused: its message must show on every line that asks for it.
     if (pictureResult == PLUGIN_OK && stamped) {
-        rememberPicture(picturePath, &stamp, TEMP_BITMAP_NAME);
+        rememberPicture(picturePath, &stamp, target);
     }
-    return TEMP_BITMAP_NAME;
+    return target;
+}
+
+int temporaryBitmapUsed(void) {
+    return g_temporary_used ? 1 : 0;
+}
+
+void decodeIntoPrivateBitmap(const char *path) {
+    g_private_bitmap = path;
 }

@@ -136,6 +136,28 @@ extern "C" DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
     return static_cast<DWORD>(copied);
 }
 
+extern "C" DWORD findModuleFile(LPCSTR path, LPSTR buffer, DWORD size) {
+    if (path == nullptr || path[0] == '\0' || size == 0) {
+        return 0;
+    }
+    std::string file = path;
+    if (file.find('/') == std::string::npos) {
+        std::string searched;
+        file = findBareName(file, &searched);
+    }
+    char *real = file.empty() ? nullptr : realpath(file.c_str(), nullptr);
+    if (real == nullptr) {
+        return 0;
+    }
+    const size_t length = strlen(real);
+    const DWORD copied = length < size ? static_cast<DWORD>(length) : 0;
+    if (copied > 0) {
+        memcpy(buffer, real, length + 1);
+    }
+    free(real);
+    return copied;
+}
+
 extern "C" BOOL SetDllDirectoryA(LPCSTR folder) {
     g_search_folder = folder != nullptr && folder[0] != '\0' ? folder : ".";
     return TRUE;

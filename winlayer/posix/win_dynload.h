@@ -26,6 +26,10 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
  * the current directory. */
 BOOL SetDllDirectoryA(LPCSTR folder);
 
+/* Not a Windows call: the file LoadLibraryA(path) would load, with every link resolved, into
+ * buffer; its length, or 0 when no such file is found (or it does not fit). Nothing is loaded. */
+DWORD findModuleFile(LPCSTR path, LPSTR buffer, DWORD size);
+
 /* Not a Windows call: why the last LoadLibraryA failed, in words (the folders searched for a
  * bare name, or the loader's own message). Valid until the next LoadLibraryA. */
 const char *loadErrorText(void);
