@@ -82,6 +82,10 @@ int isRelativePath(const char *path);
 // than a name to search for.
 int hasFolderPart(const char *path);
 
+// name in the system's folder for temporary files (TMPDIR, TEMP); malloc'd, null when out of
+// memory.
+char *temporaryFolderPath(const char *name);
+
 // path made absolute against the current folder (nothing is resolved or checked), with '/'
 // between folders on every platform; malloc'd, null when out of memory.
 char *absolutePath(const char *path);

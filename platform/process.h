@@ -3,6 +3,7 @@
 #define PLATFORM_PROCESS_H
 
 #include <stddef.h>
+#include <stdint.h>
 
 // Sets the environment variable name to value unless it is set already.
 void setEnvironmentDefault(const char *name, const char *value);
@@ -39,6 +40,18 @@ THREAD_T *startThread(void (*run)(void *context), void *context);
 
 // Waits until the thread's run has returned, then releases the thread.
 void joinThread(THREAD_T *thread);
+
+// Milliseconds on a clock that only runs forward, from an arbitrary start.
+uint64_t monotonicMilliseconds(void);
+
+// This process's number.
+unsigned long processId(void);
+
+// The file the running program was started from; malloc'd, null when unknown.
+char *runningProgramPath(void);
+
+// Which kind of system this is, for files that must not travel between kinds.
+const char *platformName(void);
 
 // Asks the allocator to keep blocks of up to largest bytes, once freed, for the next ones of
 // their size instead of handing them back to the system: a picture's pixels are freed just

@@ -232,6 +232,22 @@ int hasFolderPart(const char *path) {
     return strchr(path, '/') != nullptr ? 1 : 0;
 }
 
+char *temporaryFolderPath(const char *name) {
+    const char *folder = getenv("TMPDIR");
+    if (folder == nullptr || folder[0] != '/') {
+        folder = "/tmp";
+    }
+    const size_t folderLength = strlen(folder);
+    const size_t nameLength = strlen(name);
+    char *path = static_cast<char *>(malloc(folderLength + nameLength + 2));
+    if (path != nullptr) {
+        memcpy(path, folder, folderLength);
+        path[folderLength] = '/';
+        memcpy(path + folderLength + 1, name, nameLength + 1);
+    }
+    return path;
+}
+
 char *absolutePath(const char *path) {
     if (path[0] == '/') {
         return copyText(path, strlen(path));

@@ -9,8 +9,10 @@
 #include <pthread.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -153,6 +155,31 @@ THREAD_T *startThread(void (*run)(void *context), void *context) {
 void joinThread(THREAD_T *thread) {
     pthread_join(thread->id, nullptr);
     free(thread);
+}
+
+uint64_t monotonicMilliseconds(void) {
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000u +
+           static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+}
+
+unsigned long processId(void) {
+    return static_cast<unsigned long>(getpid());
+}
+
+char *runningProgramPath(void) {
+    char buffer[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (length <= 0) {
+        return nullptr;
+    }
+    buffer[length] = '\0';
+    return strdup(buffer);
+}
+
+const char *platformName(void) {
+    return sizeof(void *) == 8 ? "posix 64" : "posix 32";
 }
 
 void reuseLargeBlocks(size_t largest) {

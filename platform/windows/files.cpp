@@ -343,6 +343,20 @@ int hasFolderPart(const char *path) {
     return strpbrk(path, "/\\:") != nullptr ? 1 : 0;
 }
 
+char *temporaryFolderPath(const char *name) {
+    char folder[MAX_PATH + 1];
+    const DWORD length = GetTempPathA(sizeof folder, folder);
+    const char *base = length > 0 && length < sizeof folder ? folder : ".\\";
+    const size_t baseLength = strlen(base);
+    const size_t nameLength = strlen(name);
+    char *path = static_cast<char *>(malloc(baseLength + nameLength + 1));
+    if (path != nullptr) {
+        memcpy(path, base, baseLength);
+        memcpy(path + baseLength, name, nameLength + 1);
+    }
+    return path;
+}
+
 char *absolutePath(const char *path) {
     const DWORD size = GetFullPathNameA(path, 0, nullptr, nullptr);
     char *full = size > 0 ? static_cast<char *>(malloc(size)) : nullptr;

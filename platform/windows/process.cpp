@@ -3,6 +3,7 @@
 
 #include <signal.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <windows.h>
 
@@ -190,6 +191,27 @@ void joinThread(THREAD_T *thread) {
     WaitForSingleObject(thread->handle, INFINITE);
     CloseHandle(thread->handle);
     free(thread);
+}
+
+uint64_t monotonicMilliseconds(void) {
+    return GetTickCount64();
+}
+
+unsigned long processId(void) {
+    return GetCurrentProcessId();
+}
+
+char *runningProgramPath(void) {
+    char buffer[MAX_PATH * 4];
+    const DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+    if (length == 0 || length >= sizeof buffer) {
+        return nullptr;
+    }
+    return _strdup(buffer);
+}
+
+const char *platformName(void) {
+    return sizeof(void *) == 8 ? "windows 64" : "windows 32";
 }
 
 void reuseLargeBlocks(size_t largest) {
