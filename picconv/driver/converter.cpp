@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include "SDL.h"
 
@@ -15,18 +16,22 @@
 #include "picconv/driver/command_file.h"
 #include "picconv/driver/command_record.h"
 #include "picconv/driver/convert_line.h"
+#include "picconv/driver/coordinator.h"
 #include "picconv/driver/input_paths.h"
 #include "picconv/driver/options.h"
 #include "picconv/driver/run_files.h"
+#include "picconv/driver/run_state.h"
+#include "picconv/driver/serial_run.h"
+#include "picconv/driver/worker.h"
 #include "picconv/plugin/plugin_entries.h"
 #include "picconv/plugin/plugin_probe.h"
 #include "platform/process.h"
 
 namespace {
 
-struct CONVERSION_T {
-    const char *commandFile;
-    long withoutOutput;
+// The lines of a parallel run, read before it starts.
+struct PARALLEL_LINES_T {
+    std::vector<std::string> lines;
 };
 
 struct LISTING_T {
@@ -55,11 +60,9 @@ int printInfo(RUN_MODE_T mode) {
     return 0;
 }
 
-void convertOne(const char *line, long lineNumber, void *context) {
-    CONVERSION_T *conversion = static_cast<CONVERSION_T *>(context);
-    if (convertLine(line, conversion->commandFile, lineNumber) == LINE_NO_OUTPUT) {
-        conversion->withoutOutput++;
-    }
+void keepLine(const char *line, long lineNumber, void *context) {
+    (void)lineNumber;
+    static_cast<PARALLEL_LINES_T *>(context)->lines.push_back(line);
 }
 
 // Notes what one line would read or write, without converting it.
@@ -127,20 +130,37 @@ int convertFile(const RUN_OPTIONS_T &options) {
         reportCommandFileUnreadable(options.commandFile, errno);
         return 3;
     }
-    CONVERSION_T conversion = {options.commandFile, 0};
-    const int read = forEachCommandLine(commandFile, convertOne, &conversion);
-    const int error = errno;
-    fclose(commandFile);
-    releaseKeptSource();
-    if (!read) {
-        reportCommandFileUnreadable(options.commandFile, error);
+    // Every output depends on the command file, first of the inputs as --list-inputs lists it.
+    noteRunInput(options.commandFile);
+    RUN_STATE_T state;
+    loadRunState(options.stateFile, &state);
+    SERIAL_RESULT_T result = {1, 0, 0};
+    if (options.jobs > 0) {
+        PARALLEL_LINES_T parallel;
+        result.read = forEachCommandLine(commandFile, keepLine, &parallel);
+        result.error = errno;
+        fclose(commandFile);
+        const int status = runCoordinator(options, parallel.lines, &state);
+        if (status == 1) {
+            return status;
+        }
+        result.withoutOutput = status == 4 ? 1 : 0;
+    } else {
+        result = runSerial(options.commandFile, commandFile, &state);
+        fclose(commandFile);
+    }
+    if (!saveRunState(&state)) {
+        fprintf(stderr, "picconv: cannot write %s: %s\n", options.stateFile, strerror(errno));
+    }
+    if (!result.read) {
+        reportCommandFileUnreadable(options.commandFile, result.error);
         return 3;
     }
     if (options.depfile != nullptr && !writeDepfile(options.depfile)) {
         fprintf(stderr, "picconv: cannot write %s: %s\n", options.depfile, strerror(errno));
         return 4;
     }
-    return conversion.withoutOutput > 0 ? 4 : 0;
+    return result.withoutOutput > 0 ? 4 : 0;
 }
 
 }  // namespace
@@ -149,6 +169,8 @@ int runConverter(int argc, char **argv) {
     const char *program = argc > 0 ? argv[0] : "picconv";
     const RUN_OPTIONS_T options = parseOptions(argc, argv);
     switch (options.mode) {
+        case MODE_WORKER:
+            return runWorker(argc, argv);
         case MODE_HELP:
         case MODE_VERSION:
             return printInfo(options.mode);

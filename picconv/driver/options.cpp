@@ -1,5 +1,9 @@
 #include "picconv/driver/options.h"
 
+#include "picconv/driver/worker.h"
+
+#include <errno.h>
+#include <stdlib.h>
 #include <string.h>
 
 const char PICCONV_HELP[] =
@@ -15,6 +19,11 @@ const char PICCONV_HELP[] =
     "  --depfile FILE     after the run, write the Makefile dependencies of the outputs to FILE\n"
     "  --input-dir DIR    read relative picture and plug-in paths from DIR; outputs stay\n"
     "                     relative to the current folder\n"
+    "  -j, --jobs N       convert in N worker processes; files, messages and status are\n"
+    "                     those of a run without -j\n"
+    "  --line-timeout S   a line that takes over S seconds in its worker fails (implies -j 1)\n"
+    "  --state FILE       remember what each output was made from, and skip lines whose\n"
+    "                     plug-in, picture, rectangles, noise and output are unchanged\n"
     "  --list-outputs     print the files a run would write, one per line; convert nothing\n"
     "  --list-inputs      print the command file, pictures and plug-ins a run would read\n"
     "  -h, --help         print this help and stop\n"
@@ -24,8 +33,53 @@ const char PICCONV_HELP[] =
     "written, 1 usage or a plug-in that cannot be loaded, 2 SDL failed, 3 the command file\n"
     "cannot be read, 4 a line wrote no output, 5 --check warned; 128 + the signal when stopped.\n";
 
+namespace {
+
+// The value of an option given as "--name VALUE", "--name=VALUE" or, for a short one, "-xVALUE"
+// or "-x VALUE"; null when word is not that option or has no value. Steps *index past a value
+// taken from the next word.
+const char *optionValue(const char *word, const char *longName, const char *shortName, int argc,
+                        char **argv, int *index) {
+    const char *const names[2] = {longName, shortName};
+    for (const char *name : names) {
+        if (name == nullptr) {
+            continue;
+        }
+        const size_t length = strlen(name);
+        if (strncmp(word, name, length) != 0) {
+            continue;
+        }
+        const char *rest = word + length;
+        if (*rest == '\0') {
+            return *index + 1 < argc ? argv[++*index] : nullptr;
+        }
+        if (name == longName && *rest == '=' && rest[1] != '\0') {
+            return rest + 1;
+        }
+        if (name == shortName) {
+            return rest;
+        }
+    }
+    return nullptr;
+}
+
+bool wholeNumber(const char *text, long low, long high, long *value) {
+    char *end = nullptr;
+    errno = 0;
+    *value = strtol(text, &end, 10);
+    return end != text && *end == '\0' && errno == 0 && *value >= low && *value <= high;
+}
+
+}  // namespace
+
 RUN_OPTIONS_T parseOptions(int argc, char **argv) {
-    RUN_OPTIONS_T options = {MODE_CONVERT, false, nullptr, nullptr, nullptr, nullptr};
+    if (argc > 1 && strcmp(argv[1], WORKER_OPTION) == 0) {
+        RUN_OPTIONS_T worker = {MODE_WORKER, false,   nullptr, nullptr, 0,
+                                0.0,         nullptr, nullptr, nullptr};
+        return worker;
+    }
+    RUN_OPTIONS_T options = {MODE_CONVERT, false,   nullptr, nullptr, 0,
+                             0.0,          nullptr, nullptr, nullptr};
     RUN_MODE_T listing = MODE_CONVERT;
     int index = 1;
     for (; index < argc && argv[index][0] == '-' && argv[index][1] != '\0'; index++) {
@@ -50,14 +104,32 @@ RUN_OPTIONS_T parseOptions(int argc, char **argv) {
             listing = MODE_LIST_OUTPUTS;
         } else if (strcmp(word, "--list-inputs") == 0) {
             listing = MODE_LIST_INPUTS;
-        } else if (strncmp(word, "--depfile=", 10) == 0 && word[10] != '\0') {
-            options.depfile = word + 10;
-        } else if (strcmp(word, "--depfile") == 0 && index + 1 < argc) {
-            options.depfile = argv[++index];
-        } else if (strncmp(word, "--input-dir=", 12) == 0 && word[12] != '\0') {
-            options.inputDir = word + 12;
-        } else if (strcmp(word, "--input-dir") == 0 && index + 1 < argc) {
-            options.inputDir = argv[++index];
+        } else if (const char *depfile =
+                       optionValue(word, "--depfile", nullptr, argc, argv, &index)) {
+            options.depfile = depfile;
+        } else if (const char *inputDir =
+                       optionValue(word, "--input-dir", nullptr, argc, argv, &index)) {
+            options.inputDir = inputDir;
+        } else if (const char *state = optionValue(word, "--state", nullptr, argc, argv, &index)) {
+            options.stateFile = state;
+        } else if (const char *jobs = optionValue(word, "--jobs", "-j", argc, argv, &index)) {
+            long count = 0;
+            if (!wholeNumber(jobs, 1, MAX_JOBS, &count)) {
+                options.mode = MODE_USAGE_ERROR;
+                options.badOption = word;
+                return options;
+            }
+            options.jobs = static_cast<int>(count);
+        } else if (const char *seconds =
+                       optionValue(word, "--line-timeout", nullptr, argc, argv, &index)) {
+            char *end = nullptr;
+            options.lineTimeout = strtod(seconds, &end);
+            if (end == seconds || *end != '\0' || !(options.lineTimeout > 0) ||
+                options.lineTimeout > 1e6) {
+                options.mode = MODE_USAGE_ERROR;
+                options.badOption = word;
+                return options;
+            }
         } else {
             options.mode = MODE_USAGE_ERROR;
             options.badOption = word;
@@ -66,6 +138,9 @@ RUN_OPTIONS_T parseOptions(int argc, char **argv) {
     }
     // --help and --version anywhere before the command file win, as checked above.
     options.mode = listing;
+    if (options.lineTimeout > 0 && options.jobs == 0) {
+        options.jobs = 1;
+    }
     options.commandFile = index < argc ? argv[index] : nullptr;
     if (options.commandFile == nullptr) {
         options.mode = MODE_USAGE_ERROR;

@@ -9,7 +9,8 @@ enum RUN_MODE_T {
     MODE_LIST_INPUTS,
     MODE_HELP,
     MODE_VERSION,
-    MODE_USAGE_ERROR
+    MODE_USAGE_ERROR,
+    MODE_WORKER  // a worker of a parallel run (the private option --worker)
 };
 
 struct RUN_OPTIONS_T {
@@ -17,9 +18,15 @@ struct RUN_OPTIONS_T {
     bool keepGoing;
     const char *depfile;      // null when none was asked for
     const char *inputDir;     // relative pictures and plug-ins are read from here; null: "."
+    int jobs;                 // worker processes; 0 runs every line in this process
+    double lineTimeout;       // seconds a line may take in a worker; 0 for no limit
+    const char *stateFile;    // null when none was asked for
     const char *commandFile;  // null when missing
     const char *badOption;    // the word not understood, for MODE_USAGE_ERROR
 };
+
+// The most worker processes -j takes.
+enum { MAX_JOBS = 64 };
 
 // Options are the words before the command file that start with '-' ("--" ends them); the
 // first other word is the command file, and words after it are ignored. --help and --version
