@@ -20,6 +20,7 @@
 #include "picconv/imaging/resample.h"
 #include "picconv/plugin/plugin_entries.h"
 #include "picconv/plugin/temp_bitmap.h"
+#include "picconv/proof/proof.h"
 
 namespace {
 
@@ -103,6 +104,10 @@ bool prepareRecord(char *fields[FIELD_COUNT], const char *commandFile, PLACE_NOI
     }
     outcome->bytes.assign(file, file + size);
     free(file);
+    if (proofFolder() != nullptr) {
+        outcome->proofPictures =
+            makeProofPictures(g_kept_source, picture, &sourceQuad, outcome->bytes.data(), size);
+    }
     return true;
 }
 

@@ -23,6 +23,7 @@
 #include "picconv/driver/run_state.h"
 #include "picconv/driver/serial_run.h"
 #include "picconv/driver/worker.h"
+#include "picconv/proof/proof.h"
 #include "picconv/plugin/plugin_entries.h"
 #include "picconv/plugin/plugin_probe.h"
 #include "platform/process.h"
@@ -134,6 +135,7 @@ int convertFile(const RUN_OPTIONS_T &options) {
     noteRunInput(options.commandFile);
     RUN_STATE_T state;
     loadRunState(options.stateFile, &state);
+    setProofFolder(options.proofDir);
     SERIAL_RESULT_T result = {1, 0, 0};
     if (options.jobs > 0) {
         PARALLEL_LINES_T parallel;
@@ -151,6 +153,10 @@ int convertFile(const RUN_OPTIONS_T &options) {
     }
     if (!saveRunState(&state)) {
         fprintf(stderr, "picconv: cannot write %s: %s\n", options.stateFile, strerror(errno));
+    }
+    if (options.proofDir != nullptr && !writeProof()) {
+        fprintf(stderr, "picconv: cannot write the proof sheet in %s: %s\n", options.proofDir,
+                strerror(errno));
     }
     if (!result.read) {
         reportCommandFileUnreadable(options.commandFile, result.error);

@@ -14,6 +14,7 @@
 #include "picconv/driver/command_record.h"
 #include "picconv/driver/convert_line.h"
 #include "picconv/driver/input_paths.h"
+#include "picconv/driver/proof_lines.h"
 #include "picconv/driver/run_state.h"
 #include "picconv/driver/worker.h"
 #include "picconv/driver/worker_protocol.h"
@@ -160,9 +161,12 @@ bool startSlot(RUN_T *run, SLOT_T *slot, size_t index) {
     const RUN_OPTIONS_T *options = run->options;
     // The option and every worker argument but the answer channel, which the platform adds.
     const char *arguments[1 + WORKER_ARGUMENT_COUNT - 1] = {
-        WORKER_OPTION, options->keepGoing ? "1" : "0",
-        options->inputDir != nullptr ? options->inputDir : "", options->commandFile,
-        slot->bitmap.c_str()};
+        WORKER_OPTION,
+        options->keepGoing ? "1" : "0",
+        options->inputDir != nullptr ? options->inputDir : "",
+        options->commandFile,
+        slot->bitmap.c_str(),
+        options->proofDir != nullptr ? options->proofDir : ""};
     slot->worker = startWorker(arguments, 1 + WORKER_ARGUMENT_COUNT - 1);
     slot->first = slot->end = slot->current = 0;
     slot->awaitingStart = false;
@@ -427,6 +431,7 @@ bool handleDone(RUN_T *run, size_t slotIndex, MESSAGE_T *message) {
     outcome.output = takeText(message);
     outcome.problem = takeText(message);
     takeBytes(message, &outcome.bytes);
+    outcome.proofPictures = takeText(message);
     if (message->damaged || outcome.status > LINE_FATAL ||
         (line.reachKnown && draws != outcome.draws)) {
         return false;
@@ -581,6 +586,7 @@ void commitReady(RUN_T *run) {
         if (line.outcome.usedTemporary || line.outcome.status == LINE_SKIPPED) {
             run->lastTemporary = static_cast<long>(run->committed);
         }
+        noteProof(number, line.text, line.outcome, line.skipped);
         if (line.record) {
             const auto found = run->pending.find(line.output);
             if (found != run->pending.end()) {

@@ -29,6 +29,7 @@ struct LINE_OUTCOME_T {
     std::string picture;         // the picture's path as read
     std::string pluginFile;      // the plug-in file current after the decode; empty when none
     bool usedTemporary;          // the temporary bitmap holds this line's decode afterwards
+    std::string proofPictures;   // the proof sheet's pictures of the line, when one is made
 };
 
 // An outcome for a line that has not run yet.

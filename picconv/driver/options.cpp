@@ -24,6 +24,8 @@ const char PICCONV_HELP[] =
     "  --line-timeout S   a line that takes over S seconds in its worker fails (implies -j 1)\n"
     "  --state FILE       remember what each output was made from, and skip lines whose\n"
     "                     plug-in, picture, rectangles, noise and output are unchanged\n"
+    "  --proof DIR        also write a proof sheet, DIR/index.html: every line's rectangle\n"
+    "                     and result on one page, with what changed since the last one\n"
     "  --list-outputs     print the files a run would write, one per line; convert nothing\n"
     "  --list-inputs      print the command file, pictures and plug-ins a run would read\n"
     "  -h, --help         print this help and stop\n"
@@ -63,6 +65,21 @@ const char *optionValue(const char *word, const char *longName, const char *shor
     return nullptr;
 }
 
+RUN_OPTIONS_T optionsOf(RUN_MODE_T mode) {
+    RUN_OPTIONS_T options;
+    options.mode = mode;
+    options.keepGoing = false;
+    options.depfile = nullptr;
+    options.inputDir = nullptr;
+    options.jobs = 0;
+    options.lineTimeout = 0.0;
+    options.stateFile = nullptr;
+    options.proofDir = nullptr;
+    options.commandFile = nullptr;
+    options.badOption = nullptr;
+    return options;
+}
+
 bool wholeNumber(const char *text, long low, long high, long *value) {
     char *end = nullptr;
     errno = 0;
@@ -74,12 +91,9 @@ bool wholeNumber(const char *text, long low, long high, long *value) {
 
 RUN_OPTIONS_T parseOptions(int argc, char **argv) {
     if (argc > 1 && strcmp(argv[1], WORKER_OPTION) == 0) {
-        RUN_OPTIONS_T worker = {MODE_WORKER, false,   nullptr, nullptr, 0,
-                                0.0,         nullptr, nullptr, nullptr};
-        return worker;
+        return optionsOf(MODE_WORKER);
     }
-    RUN_OPTIONS_T options = {MODE_CONVERT, false,   nullptr, nullptr, 0,
-                             0.0,          nullptr, nullptr, nullptr};
+    RUN_OPTIONS_T options = optionsOf(MODE_CONVERT);
     RUN_MODE_T listing = MODE_CONVERT;
     int index = 1;
     for (; index < argc && argv[index][0] == '-' && argv[index][1] != '\0'; index++) {
@@ -112,6 +126,8 @@ RUN_OPTIONS_T parseOptions(int argc, char **argv) {
             options.inputDir = inputDir;
         } else if (const char *state = optionValue(word, "--state", nullptr, argc, argv, &index)) {
             options.stateFile = state;
+        } else if (const char *proof = optionValue(word, "--proof", nullptr, argc, argv, &index)) {
+            options.proofDir = proof;
         } else if (const char *jobs = optionValue(word, "--jobs", "-j", argc, argv, &index)) {
             long count = 0;
             if (!wholeNumber(jobs, 1, MAX_JOBS, &count)) {

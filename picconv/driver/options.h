@@ -21,6 +21,7 @@ struct RUN_OPTIONS_T {
     int jobs;                 // worker processes; 0 runs every line in this process
     double lineTimeout;       // seconds a line may take in a worker; 0 for no limit
     const char *stateFile;    // null when none was asked for
+    const char *proofDir;     // null when no proof sheet was asked for
     const char *commandFile;  // null when missing
     const char *badOption;    // the word not understood, for MODE_USAGE_ERROR
 };

@@ -10,6 +10,7 @@
 #include "picconv/driver/command_record.h"
 #include "picconv/driver/convert_line.h"
 #include "picconv/driver/input_paths.h"
+#include "picconv/driver/proof_lines.h"
 #include "picconv/imaging/dither_noise.h"
 #include "picconv/plugin/plugin_entries.h"
 #include "picconv/plugin/temp_bitmap.h"
@@ -61,6 +62,7 @@ bool skipLine(SERIAL_T *run, const char *line, long lineNumber, uint64_t positio
     outcome.picture = entry->picture;
     outcome.pluginFile = entry->pluginFile;
     commitLine(run->commandFile, lineNumber, &outcome);
+    noteProof(lineNumber, line, outcome, *entry);
     seekNoise(position + entry->draws);
     rememberSkipped(run->state, *entry);
     noteLast(run, line, position, true, entry->picture, plugin);
@@ -82,6 +84,7 @@ void runLine(const char *line, long lineNumber, void *context) {
     if (outcome.status == LINE_NO_OUTPUT) {
         run->withoutOutput++;
     }
+    noteProof(lineNumber, line, outcome, STATE_ENTRY_T());
     if (!stated) {
         return;
     }

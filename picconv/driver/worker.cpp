@@ -17,6 +17,7 @@
 #include "picconv/plugin/decode_cache.h"
 #include "picconv/plugin/plugin_entries.h"
 #include "picconv/plugin/temp_bitmap.h"
+#include "picconv/proof/proof.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/workers.h"
@@ -87,6 +88,7 @@ void sendDone(const WORKER_LINE_T *line, const LINE_OUTCOME_T *outcome) {
     putText(&message, outcome->output);
     putText(&message, outcome->problem);
     putBytes(&message, outcome->bytes.data(), outcome->bytes.size());
+    putText(&message, outcome->proofPictures);
     send(line->channel, &message);
 }
 
@@ -185,7 +187,7 @@ int runWorker(int argc, char **argv) {
         return 1;
     }
     const char *const *arguments = argv + 2;
-    const uintptr_t channel = openAnswerChannel(arguments[4]);
+    const uintptr_t channel = openAnswerChannel(arguments[5]);
     if (channel == 0) {
         return 1;
     }
@@ -201,6 +203,7 @@ int runWorker(int argc, char **argv) {
     setInputFolder(arguments[1]);
     const char *commandFile = arguments[2];
     const char *privateBitmap = arguments[3];
+    setProofFolder(arguments[4][0] != '\0' ? arguments[4] : nullptr);
     decodeIntoPrivateBitmap(privateBitmap);
     setFatalLoadHook(onFatalLoad);
     MESSAGE_T request;

@@ -6,10 +6,10 @@
 
 // The private option that starts a worker, and the arguments that follow it: whether a plug-in
 // that cannot be loaded costs only its line ("1" or "0"), the folder inputs are read from ("" for
-// the current one), the command file's name for reports, the worker's own temporary bitmap, and
-// (added by the platform) its answer channel.
+// the current one), the command file's name for reports, the worker's own temporary bitmap, the
+// proof sheet's folder ("" for none), and (added by the platform) its answer channel.
 extern const char WORKER_OPTION[];
-enum { WORKER_ARGUMENT_COUNT = 5 };
+enum { WORKER_ARGUMENT_COUNT = 6 };
 
 // The worker's whole life; the exit status.
 int runWorker(int argc, char **argv);
