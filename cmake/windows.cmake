@@ -1,4 +1,5 @@
-# Settings of the 32-bit Windows build (included from the top-level CMakeLists.txt on WIN32).
+# Settings of the Windows build, 32-bit or 64-bit (included from the top-level CMakeLists.txt on
+# WIN32).
 
 # The package is one folder: the programs, SDL.dll and the plug-ins at its top, the plug-in kit
 # in include/, lib/ and share/ below it. Plug-ins live beside the programs, where Windows finds
@@ -20,12 +21,14 @@ set(SDL_BUILDING_LIBRARY ON)
 set(MINGW32_LIBRARY mingw32 CACHE STRING "link flags for MinGW (no -mwindows)")
 add_compile_definitions(SDL_main=main)
 
-# Test programs run under Wine with the libraries' DLLs (SDL.dll) on the Windows PATH. One
-# program as the emulator: test discovery takes no emulator arguments.
+# Test programs run under the Wine of their target (WINDOWS_ARCH, from the toolchain) with the
+# libraries' DLLs (SDL.dll) on the Windows PATH. One program as the emulator: test discovery
+# takes no emulator arguments.
 if(CMAKE_CROSSCOMPILING AND WINDOWS_WINE_RUN)
   set(wine_run "${CMAKE_BINARY_DIR}/wine-run.sh")
   file(CONFIGURE OUTPUT "${wine_run}" CONTENT
-       "#!/bin/sh\nexec \"@WINDOWS_WINE_RUN@\" --dll-path \"@WINDOWS_PREFIX@/bin\" \"$@\"\n" @ONLY)
+       "#!/bin/sh\nexec \"@WINDOWS_WINE_RUN@\" --arch @WINDOWS_ARCH@ --dll-path \"@WINDOWS_PREFIX@/bin\" \"$@\"\n"
+       @ONLY)
   file(CHMOD "${wine_run}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
        GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
   set(CMAKE_CROSSCOMPILING_EMULATOR "${wine_run}")

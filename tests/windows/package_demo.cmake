@@ -1,6 +1,7 @@
 # The package as scripts/build-windows.sh makes it (cmake --install of the build), then its
-# picconv.exe on the demo's command file, with the bundled plug-ins named bare.
-foreach(var BUILD_DIR SAMPLES_DIR WORK_DIR EMULATOR)
+# picconv.exe on the demo's command file, with the bundled plug-ins named bare. EMULATOR runs it
+# under the Wine of EMULATOR_ARCH, with no library folder on its path.
+foreach(var BUILD_DIR SAMPLES_DIR WORK_DIR EMULATOR EMULATOR_ARCH)
   if(NOT ${var})
     message(FATAL_ERROR "${var} not given")
   endif()
@@ -20,7 +21,8 @@ endforeach()
 file(GLOB samples "${SAMPLES_DIR}/*.png" "${SAMPLES_DIR}/*.jpg" "${SAMPLES_DIR}/*.gif"
      "${SAMPLES_DIR}/*.bmp" "${SAMPLES_DIR}/commands.txt")
 file(COPY ${samples} DESTINATION "${WORK_DIR}/demo")
-execute_process(COMMAND "${EMULATOR}" "${WORK_DIR}/package/picconv.exe" commands.txt
+execute_process(COMMAND "${EMULATOR}" --arch "${EMULATOR_ARCH}" "${WORK_DIR}/package/picconv.exe"
+                        commands.txt
                 WORKING_DIRECTORY "${WORK_DIR}/demo" RESULT_VARIABLE status
                 ERROR_VARIABLE errors)
 if(NOT status EQUAL 0)
