@@ -20,6 +20,18 @@ std::string withSlashes(std::string path) {
     return path;
 }
 
+// The path in the wide calls' unlimited form ("\\?\" and the full path): the C runtime makes
+// files whose paths are longer than the ANSI calls take, and they must still go.
+std::wstring unlimitedPath(const std::string &path) {
+    const int size = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+    std::wstring wide(size > 0 ? size : 1, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], size);
+    const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring full(needed > 0 ? needed : 1, L'\0');
+    full.resize(GetFullPathNameW(wide.c_str(), needed, &full[0], nullptr));
+    return L"\\\\?\\" + full;
+}
+
 }  // namespace
 
 std::string makeTempDir(const std::string &prefix) {
@@ -61,16 +73,17 @@ std::string makeTempDir(const std::string &prefix) {
 }
 
 void removeTree(const std::string &path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const std::wstring unlimited = unlimitedPath(path);
+    const DWORD attributes = GetFileAttributesW(unlimited.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return;
     }
     // Read-only files and folders the test made must still go.
     if (attributes & FILE_ATTRIBUTE_READONLY) {
-        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesW(unlimited.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        DeleteFileA(path.c_str());
+        DeleteFileW(unlimited.c_str());
         return;
     }
     // A link to a folder is removed itself, never what it leads to.
@@ -79,7 +92,7 @@ void removeTree(const std::string &path) {
             removeTree(path + "/" + name);
         }
     }
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryW(unlimited.c_str());
 }
 
 std::string readText(const std::string &path) {
