@@ -197,7 +197,7 @@ PLUGIN_EXPORT int WINAPI IsSupported(LPSTR filename, PLUGIN_DW_T dw) {
 }
 
 // The size from a P6 picture's header, for the converter's --check.
-PLUGIN_EXPORT int WINAPI GetPictureInfo(LPSTR buf, long len, unsigned int flag,
+PLUGIN_EXPORT int WINAPI GetPictureInfo(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,
                                         PictureInfo *lpInfo) {
     if (len != 0 || flag != PLUGIN_INPUT_FILE) {
         return PLUGIN_ERR_NOT_IMPLEMENTED;
@@ -224,8 +224,9 @@ PLUGIN_EXPORT int WINAPI GetPictureInfo(LPSTR buf, long len, unsigned int flag,
 }
 
 #ifndef NO_GET_PICTURE
-PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, long len, unsigned int flag, HANDLE *pHBInfo,
-                                    HANDLE *pHBm, FARPROC lpPrgressCallback, long lData) {
+PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,
+                                    HANDLE *pHBInfo, HANDLE *pHBm, FARPROC lpPrgressCallback,
+                                    PLUGIN_LONG_T lData) {
     logEvent("picture %s", buf);
     if (len != 0 || flag != PLUGIN_INPUT_FILE || *pHBInfo != nullptr || *pHBm != nullptr) {
         return PLUGIN_ERR_INTERNAL;
@@ -273,8 +274,9 @@ PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, long len, unsigned int flag, HAND
 }
 #endif
 
-PLUGIN_EXPORT int WINAPI GetPreview(LPSTR buf, long len, unsigned int flag, HANDLE *pHBInfo,
-                                    HANDLE *pHBm, FARPROC lpPrgressCallback, long lData) {
+PLUGIN_EXPORT int WINAPI GetPreview(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,
+                                    HANDLE *pHBInfo, HANDLE *pHBm, FARPROC lpPrgressCallback,
+                                    PLUGIN_LONG_T lData) {
     (void)buf;
     (void)len;
     (void)flag;
@@ -286,7 +288,8 @@ PLUGIN_EXPORT int WINAPI GetPreview(LPSTR buf, long len, unsigned int flag, HAND
 }
 
 // Archive entry points too, so the tests can see they are bound only for "00AM".
-PLUGIN_EXPORT int WINAPI GetArchiveInfo(LPSTR buf, long len, unsigned int flag, HLOCAL *lphInf) {
+PLUGIN_EXPORT int WINAPI GetArchiveInfo(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,
+                                        HLOCAL *lphInf) {
     (void)buf;
     (void)len;
     (void)flag;
@@ -294,8 +297,8 @@ PLUGIN_EXPORT int WINAPI GetArchiveInfo(LPSTR buf, long len, unsigned int flag, 
     return PLUGIN_ERR_NOT_IMPLEMENTED;
 }
 
-PLUGIN_EXPORT int WINAPI GetFileInfo(LPSTR buf, long len, LPSTR filename, unsigned int flag,
-                                     fileInfo *lpInfo) {
+PLUGIN_EXPORT int WINAPI GetFileInfo(LPSTR buf, PLUGIN_LONG_T len, LPSTR filename,
+                                     unsigned int flag, fileInfo *lpInfo) {
     (void)buf;
     (void)len;
     (void)filename;
@@ -304,8 +307,8 @@ PLUGIN_EXPORT int WINAPI GetFileInfo(LPSTR buf, long len, LPSTR filename, unsign
     return PLUGIN_ERR_NOT_IMPLEMENTED;
 }
 
-PLUGIN_EXPORT int WINAPI GetFile(LPSTR src, long len, LPSTR dest, unsigned int flag,
-                                 FARPROC prgressCallback, long lData) {
+PLUGIN_EXPORT int WINAPI GetFile(LPSTR src, PLUGIN_LONG_T len, LPSTR dest, unsigned int flag,
+                                 FARPROC prgressCallback, PLUGIN_LONG_T lData) {
     (void)src;
     (void)len;
     (void)dest;

@@ -102,7 +102,7 @@ DECODED_T takeBlocks(int code, HANDLE info, HANDLE pixels) {
 }
 
 DECODED_T decodeMemory(const SPI_T &spi, const std::vector<uint8_t> &bytes, FARPROC progress,
-                       long data) {
+                       PLUGIN_LONG_T data) {
     HANDLE info = nullptr;
     HANDLE pixels = nullptr;
     std::vector<uint8_t> copy(bytes);  // exactly as long as the picture, for ASan
