@@ -2,8 +2,8 @@
 
 #include <stdlib.h>
 
-#include <algorithm>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "common/safe_file.h"
@@ -11,29 +11,39 @@
 
 namespace {
 
-std::vector<std::string> g_inputs;
-std::vector<std::string> g_outputs;
+// Each path once, with the order first noted: a look-up that does not grow with the number of
+// paths keeps noting linear, and the set's elements stay where they are as it grows.
+struct RUN_PATHS_T {
+    std::unordered_set<std::string> seen;
+    std::vector<const std::string *> order;
+};
 
-void keepOnce(std::vector<std::string> *paths, const char *path) {
-    if (std::find(paths->begin(), paths->end(), path) == paths->end()) {
-        paths->push_back(path);
+RUN_PATHS_T g_inputs;
+RUN_PATHS_T g_outputs;
+
+void keepOnce(RUN_PATHS_T *paths, const char *path) {
+    const auto inserted = paths->seen.insert(path);
+    if (inserted.second) {
+        paths->order.push_back(&*inserted.first);
     }
 }
 
-std::string escaped(const std::string &path) {
+// As compilers write their dependency files, which Make, Ninja and CMake all read: a blank or
+// '#' gets a backslash, the backslashes right before it are doubled, and '$' is written twice.
+void appendEscaped(std::string *text, const std::string &path) {
     char *absolute = absolutePath(path.c_str());
     const std::string full = absolute != nullptr ? absolute : path;
     free(absolute);
-    std::string text;
+    size_t backslashes = 0;
     for (char c : full) {
         if (c == ' ' || c == '\t' || c == '#') {
-            text += '\\';
+            text->append(backslashes + 1, '\\');
         } else if (c == '$') {
-            text += '$';
+            *text += '$';
         }
-        text += c;
+        backslashes = c == '\\' ? backslashes + 1 : 0;
+        *text += c;
     }
-    return text;
 }
 
 }  // namespace
@@ -47,21 +57,25 @@ void noteRunOutput(const char *path) {
 }
 
 void printRunFiles(FILE *stream, bool inputs) {
-    for (const std::string &path : inputs ? g_inputs : g_outputs) {
-        fprintf(stream, "%s\n", path.c_str());
+    for (const std::string *path : (inputs ? g_inputs : g_outputs).order) {
+        fprintf(stream, "%s\n", path->c_str());
     }
 }
 
 int writeDepfile(const char *path) {
     // A command file without records has nothing to depend on: the file is left empty.
     std::string rule;
-    for (const std::string &output : g_outputs) {
-        rule += (rule.empty() ? "" : " ") + escaped(output);
+    for (const std::string *output : g_outputs.order) {
+        if (!rule.empty()) {
+            rule += ' ';
+        }
+        appendEscaped(&rule, *output);
     }
     if (!rule.empty()) {
         rule += ":";
-        for (const std::string &input : g_inputs) {
-            rule += " \\\n  " + escaped(input);
+        for (const std::string *input : g_inputs.order) {
+            rule += " \\\n  ";
+            appendEscaped(&rule, *input);
         }
         rule += "\n";
     }

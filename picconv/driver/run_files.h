@@ -12,7 +12,8 @@ void noteRunOutput(const char *path);
 void printRunFiles(FILE *stream, bool inputs);
 
 // Writes path as a Makefile rule: every noted output depends on every noted input, paths made
-// absolute, with blanks, '$' and '#' escaped as Make and Ninja read them. 1 when written.
+// absolute, with blanks, '$' and '#' escaped as compilers escape them for Make, Ninja and CMake.
+// 1 when written.
 int writeDepfile(const char *path);
 
 #endif
