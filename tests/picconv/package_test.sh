@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the tools from a build tree into a scratch prefix and builds a project that uses
 # find_package(picconv) and picconv_add_pictures, with each generator given: the first build
-# converts, a build with nothing changed runs nothing, touching one picture converts again to
-# the same files, and editing the command file reconfigures and converts what it now names.
+# converts into the build folder (and, with WORKING_DIRECTORY, in place), a build with nothing
+# changed runs nothing, touching one picture converts again to the same files, and editing the
+# command file reconfigures and converts what it now names. The names include the awkward ones
+# each generator can carry; those it cannot stop the configuration at their line.
 #
 # Usage: package_test.sh <cmake> <build-dir> <consumer-src> <generator>...
 set -euo pipefail
@@ -36,15 +38,43 @@ bitmap() {  # bitmap <file> <width> <height> <seed>
   } >"$file"
 }
 
+# Outputs every generator can name, and those only Ninja can.
+both=(a.pmbp 'out b.pmbp' 'c$d.pmbp' ./a.pmbp "e'&f.pmbp" '$(x).pmbp')
+ninja_only=('i:j.pmbp' 'k%l.pmbp' 'q[r].pmbp')
+
+# refused <generators> <line> <message>: with a generator named in <generators>, a command file
+# whose second line is <line> stops the configuration with <message> at pictures.txt:2.
+refused() {
+  [[ "|$1|" == *"|$generator|"* ]] || return 0
+  rm -rf "$scratch/refused"
+  mkdir -p "$scratch/refused/src"
+  cp "$consumer/CMakeLists.txt" "$scratch/refused/src/"
+  printf 'ifbmp.spi|a.bmp|a.pmbp|0,0,1,1|0,0,1,1\n%s\n' "$2" >"$scratch/refused/src/pictures.txt"
+  if "$cmake" -S "$scratch/refused/src" -B "$scratch/refused/build" -G "$generator" \
+    -DCMAKE_PREFIX_PATH="$prefix" >"$scratch/refused.log" 2>&1; then
+    fail "$generator: configured with $2"
+  fi
+  # CMake wraps long messages.
+  local expected="$scratch/refused/src/pictures.txt:2: ${3/GENERATOR/$generator}"
+  tr '\n' ' ' <"$scratch/refused.log" | tr -s ' ' | grep -q -F -- "$expected" ||
+    { cat "$scratch/refused.log"; fail "$generator: no \"$expected\""; }
+}
+
 for generator in "$@"; do
   src=$scratch/$generator/src
   bin=$scratch/$generator/build
-  mkdir -p "$src"
+  mkdir -p "$src/legacy"
   cp "$consumer/CMakeLists.txt" "$src/"
   bitmap "$src/a.bmp" 12 9 1
-  bitmap "$src/b.bmp" 10 7 2
-  printf 'ifbmp.spi|a.bmp|a.pmbp|0,0,12,9|0,0,12,9\nifbmp.spi|b.bmp|out b.pmbp|0,0,10,7|0,0,5,7\n' \
-    >"$src/pictures.txt"
+  bitmap "$src/b 1%.bmp" 10 7 2
+  outputs=("${both[@]}")
+  [[ $generator == Ninja ]] && outputs+=("${ninja_only[@]}")
+  : >"$src/pictures.txt"
+  for output in "${outputs[@]}"; do
+    printf 'ifbmp.spi|a.bmp|%s|0,0,12,9|0,0,12,9\n' "$output" >>"$src/pictures.txt"
+  done
+  printf 'ifbmp.spi|b 1%%.bmp|b.pmbp|0,0,10,7|0,0,5,7\n' >>"$src/pictures.txt"
+  printf 'ifbmp.spi|../a.bmp|legacy.pmbp|0,0,12,9|0,0,12,9\n' >"$src/legacy/pictures.txt"
   step() {  # step <name>: builds, keeping the log
     "$cmake" --build "$bin" >"$scratch/$1.log" 2>&1 || { cat "$scratch/$1.log"; fail "$generator: $1"; }
   }
@@ -52,23 +82,46 @@ for generator in "$@"; do
     >"$scratch/configure.log" 2>&1 || { cat "$scratch/configure.log"; fail "$generator: configure"; }
   step first
   grep -q "$converted" "$scratch/first.log" || fail "$generator: the first build converted nothing"
-  [[ -s "$src/a.pmbp" && -s "$src/out b.pmbp" ]] || fail "$generator: outputs missing"
-  cp "$src/a.pmbp" "$scratch/a.before"
-  cp "$src/out b.pmbp" "$scratch/b.before"
+  for output in "${outputs[@]}" b.pmbp; do
+    [[ -s "$bin/$output" ]] || fail "$generator: $output is not in the build folder"
+  done
+  [[ -s "$src/legacy/legacy.pmbp" && -f "$src/legacy/\$\$temp\$\$.bmp" ]] ||
+    fail "$generator: WORKING_DIRECTORY did not convert in place"
+  leftover=$(cd "$src" && ls -A | grep -v -x -e CMakeLists.txt -e a.bmp -e 'b 1%.bmp' \
+    -e pictures.txt -e legacy || true)
+  [[ -z $leftover ]] || fail "$generator: the source folder got $leftover"
+  cp "$bin/a.pmbp" "$scratch/a.before"
+  cp "$bin/b.pmbp" "$scratch/b.before"
 
   step again
   grep -q "$converted" "$scratch/again.log" && fail "$generator: a build with nothing changed converted"
 
-  touch -d "+2 seconds" "$src/b.bmp"
+  touch -d "+2 seconds" "$src/b 1%.bmp"
   step touched
   grep -q "$converted" "$scratch/touched.log" || fail "$generator: a touched picture did not convert"
-  cmp -s "$src/a.pmbp" "$scratch/a.before" || fail "$generator: output changed"
-  cmp -s "$src/out b.pmbp" "$scratch/b.before" || fail "$generator: output changed"
+  cmp -s "$bin/a.pmbp" "$scratch/a.before" || fail "$generator: output changed"
+  cmp -s "$bin/b.pmbp" "$scratch/b.before" || fail "$generator: output changed"
 
   sleep 1
   printf 'ifbmp.spi|a.bmp|c.pmbp|2,2,6,6|0,0,6,6\n' >>"$src/pictures.txt"
   step edited
   grep -q "$converted" "$scratch/edited.log" || fail "$generator: an edited command file did not convert"
-  [[ -s "$src/c.pmbp" ]] || fail "$generator: the new line's output is missing"
-  echo "$generator: converts, rebuilds nothing unchanged, follows pictures and the command file"
+  [[ -s "$bin/c.pmbp" ]] || fail "$generator: the new line's output is missing"
+
+  # A name the generator cannot carry stops the configuration, at its line.
+  cannot="cannot be named in a GENERATOR build:"
+  refused "Ninja|Unix Makefiles" 'ifbmp.spi|a.bmp|g;h.pmbp|0,0,1,1|0,0,1,1' \
+    "the output \"g;h.pmbp\" $cannot CMake, Ninja and Make all read ';' as a separator"
+  refused "Ninja|Unix Makefiles" 'ifbmp.spi|a.bmp|e#f.pmbp|0,0,1,1|0,0,1,1' \
+    "the output \"e#f.pmbp\" $cannot CMake refuses '#', '<' and '>' in the output of a custom command"
+  refused "Ninja|Unix Makefiles" 'ifbmp.spi|a.bmp|m\ n.pmbp|0,0,1,1|0,0,1,1' \
+    "the output \"m\\ n.pmbp\" $cannot CMake reads '\\' in a path as '/'"
+  refused "Unix Makefiles" 'ifbmp.spi|a.bmp|i:j.pmbp|0,0,1,1|0,0,1,1' \
+    "the output \"i:j.pmbp\" $cannot Make takes ':' for the colon of a rule"
+  refused "Unix Makefiles" 'ifbmp.spi|a.bmp|k%l.pmbp|0,0,1,1|0,0,1,1' \
+    "the output \"k%l.pmbp\" $cannot Make reads '%' in a target as a pattern"
+  refused "Ninja" 'ifbmp.spi|p$x.bmp|p.pmbp|0,0,1,1|0,0,1,1' \
+    "the picture \"p\$x.bmp\" $cannot the dependency file CMake hands to Ninja cannot hold any of"
+  echo "$generator: converts into the build folder, rebuilds nothing unchanged, follows" \
+    "pictures and the command file, refuses the names it cannot carry"
 done
