@@ -9,6 +9,7 @@
 #include <string>
 
 #include "picconv/diagnostics/diagnostics.h"
+#include "picconv/driver/build_names.h"
 #include "picconv/driver/command_file.h"
 #include "picconv/driver/command_record.h"
 #include "picconv/driver/input_paths.h"
@@ -246,6 +247,18 @@ void checkLine(const char *line, size_t bytesRead, long lineNumber, void *contex
     checkBlanks(check, fields[FIELD_PLUGIN], "plug-in path");
     checkBlanks(check, fields[FIELD_PICTURE], "picture path");
     checkBlanks(check, fields[FIELD_OUTPUT], "output path");
+    const char *const paths[] = {"plug-in path", "picture path", "output path"};
+    for (int field = FIELD_PLUGIN; field <= FIELD_OUTPUT; field++) {
+        size_t at = 0;
+        const char *why =
+            buildNameProblem(fields[field].text.c_str(),
+                             field == FIELD_OUTPUT ? BUILD_NAME_OUTPUT : BUILD_NAME_INPUT, &at);
+        if (why != nullptr) {
+            warn(check, fields[field].column + static_cast<long>(at),
+                 std::string("the ") + paths[field] + " " + quoted(fields[field].text) +
+                     " cannot be named in a build by picconv_add_pictures: " + why);
+        }
+    }
     checkNumbers(check, fields[FIELD_SOURCE_QUAD], "source rectangle");
     checkNumbers(check, fields[FIELD_OUTPUT_QUAD], "output size");
     const QUAD_T size = quadOf(fields[FIELD_OUTPUT_QUAD]);

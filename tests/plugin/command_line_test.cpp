@@ -197,18 +197,72 @@ TEST_F(PicconvPluginEndToEndCommandLine, ListsNameWhatARunWouldReadAndWriteWitho
     EXPECT_EQ(listDir(dir), (std::vector<std::string>{"a.ppm", "commands.txt"}));
 }
 
+TEST_F(PicconvPluginEndToEndCommandLine, CheckWarnsAboutNamesABuildCannotHold) {
+    writeFile(at("a.ppm"), makePpm(6, 4, 1));
+    writeFile(at("p$x.ppm"), makePpm(6, 4, 1));
+    const std::string ok = testPluginPath("ok");
+    struct NAME_CASE_T {
+        const char *picture;
+        const char *output;
+        const char *reason;  // null: no warning
+    };
+    const NAME_CASE_T cases[] = {
+        {"a.ppm", "c$d (1).bin", nullptr},
+        {"a.ppm", "g;h.bin", "CMake, Ninja and Make all read ';' as a separator"},
+        {"a.ppm", "e#f.bin", "CMake refuses '#', '<' and '>' in the output of a custom command"},
+        {"a.ppm", "k%l.bin", "Make reads '%' in a target as a pattern"},
+        {"a.ppm", "w*x.bin", "Make expands '*', '?' and '[' as wildcards"},
+        {"a.ppm", "q]r.bin", "CMake's Makefile generator cannot write '\"' or ']' in an output"},
+        {"a.ppm", "t\tu.bin", "control characters cannot be written into a build file"},
+        {"p$x.ppm", "p.bin",
+         "the dependency file CMake hands to Ninja cannot hold any of \"#$&'*<>?^`"},
+    };
+    std::string commands;
+    std::string expected;
+    int line = 0;
+    for (const NAME_CASE_T &one : cases) {
+        commands += record(ok, one.picture, one.output, "0,0,6,4", "0,0,6,4");
+        line++;
+        if (one.reason != nullptr) {
+            // The column of the character at fault, the second of either name.
+            const bool output = std::string(one.picture) == "a.ppm";
+            const size_t column = ok.size() + 2 + (output ? 6 : 0) + 1;
+            expected += "commands.txt:" + std::to_string(line) + ":" + std::to_string(column) +
+                        ": warning: the " + (output ? "output path \"" : "picture path \"") +
+                        (output ? one.output : one.picture) +
+                        "\" cannot be named in a build by picconv_add_pictures: " + one.reason +
+                        "\n";
+        }
+    }
+    writeFile(at("commands.txt"), commands);
+    const RUN_RESULT_T checked = run({"--check", "commands.txt"});
+    EXPECT_EQ(checked.status, 5);
+    EXPECT_EQ(checked.err, expected);
+}
+
 TEST_F(PicconvPluginEndToEndCommandLine, DepfileMakesEveryOutputDependOnEveryInputEscaped) {
     writeFile(at("a b$#.ppm"), makePpm(6, 4, 3));
     writeFile(at("c.ppm"), makePpm(6, 4, 4));
     const std::string ok = testPluginPath("ok");
-    writeFile(at("commands.txt"), record(ok, "a b$#.ppm", "1.bin", "0,0,6,4", "0,0,6,4") +
-                                      record(ok, "c.ppm", "2.bin", "0,0,6,4", "0,0,6,4"));
+    std::string commands = record(ok, "a b$#.ppm", "1.bin", "0,0,6,4", "0,0,6,4") +
+                           record(ok, "c.ppm", "2.bin", "0,0,6,4", "0,0,6,4");
+    const std::string folder = canonicalPath(dir);
+    std::string outputs = folder + "/1.bin " + folder + "/2.bin";
+    // A backslash before a blank is doubled, where a name can hold one (not on Windows).
+    const bool backslash =
+        writeFile(at("d\\ e.ppm"), makePpm(6, 4, 5)) && listDir(dir).back() == "d\\ e.ppm";
+    if (backslash) {
+        commands += record(ok, "d\\ e.ppm", "f\\ g.bin", "0,0,6,4", "0,0,6,4");
+        outputs += " " + folder + "/f\\\\\\ g.bin";
+    }
+    writeFile(at("commands.txt"), commands);
     const RUN_RESULT_T result = run({"--depfile", "out.d", "commands.txt"});
     EXPECT_EQ(result.status, 0);
-    const std::string folder = canonicalPath(dir);
-    EXPECT_EQ(readFile(at("out.d")), folder + "/1.bin " + folder + "/2.bin: \\\n  " + folder +
-                                         "/a\\ b$$\\#.ppm \\\n  " + canonicalPath(ok) + " \\\n  " +
-                                         folder + "/c.ppm\n");
+    // The command file comes first of the inputs, as --list-inputs lists them.
+    EXPECT_EQ(readFile(at("out.d")),
+              outputs + ": \\\n  " + folder + "/commands.txt \\\n  " + folder +
+                  "/a\\ b$$\\#.ppm \\\n  " + canonicalPath(ok) + " \\\n  " + folder + "/c.ppm" +
+                  (backslash ? " \\\n  " + folder + "/d\\\\\\ e.ppm" : "") + "\n");
     EXPECT_EQ(run({"--depfile=out2.d", "commands.txt"}).status, 0);
     EXPECT_EQ(readFile(at("out2.d")), readFile(at("out.d")));
 }
