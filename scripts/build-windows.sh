@@ -107,16 +107,16 @@ if ((testing)); then
   if starts_32_bit_programs; then runs_32=1; else runs_32=0; fi
   if [[ "$test_arch" == x86_64 ]]; then
     way=x86_64
-    echo "windows: tests: the 64-bit way, as asked (--arch x86_64 or WINDOWS_TEST_ARCH), although $probe_answer"
+    echo "windows: tests: the 64-bit way (built for x86_64, under wine64): asked for with --arch x86_64 or WINDOWS_TEST_ARCH (32-bit probe: $probe_answer)"
   elif ((runs_32)); then
     way=i686
-    echo "windows: tests: the 32-bit way, the package's own build under 32-bit Wine: this machine starts 32-bit programs ($probe_answer)"
+    echo "windows: tests: the 32-bit way (the package's own build, under 32-bit Wine): this machine starts 32-bit programs ($probe_answer)"
   elif [[ "$test_arch" == i686 ]]; then
     echo "windows: tests: the 32-bit way was asked for, but this machine cannot start 32-bit programs ($probe_answer)" >&2
     exit 1
   else
     way=x86_64
-    echo "windows: tests: the 64-bit way: this machine cannot start 32-bit programs ($probe_answer); the package is checked without running it, and the same sources built for 64-bit Windows run the whole suite under wine64"
+    echo "windows: tests: the 64-bit way (built for x86_64, under wine64): this machine cannot start 32-bit programs ($probe_answer); the 32-bit package is checked without running it"
   fi
 fi
 if [[ "$way" == i686 ]]; then
