@@ -90,4 +90,13 @@ char *temporaryFolderPath(const char *name);
 // between folders on every platform; malloc'd, null when out of memory.
 char *absolutePath(const char *path);
 
+// Makes the folder at path when nothing is there. 1 when a folder is at path afterwards (links
+// followed); 0 with errno set.
+int makeFolder(const char *path);
+
+// Calls each(context, name) for every name in the folder at path but "." and "..", in no set
+// order. 1 when the folder was read to its end; 0 with errno set.
+typedef void (*FOLDER_NAME_T)(void *context, const char *name);
+int forEachInFolder(const char *path, FOLDER_NAME_T each, void *context);
+
 #endif

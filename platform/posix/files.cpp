@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -266,4 +267,35 @@ char *absolutePath(const char *path) {
     }
     free(folder);
     return joined;
+}
+
+int makeFolder(const char *path) {
+    if (mkdir(path, 0777) == 0) {
+        return 1;
+    }
+    const int error = errno;
+    struct stat info;
+    if (error == EEXIST && stat(path, &info) == 0 && S_ISDIR(info.st_mode)) {
+        return 1;
+    }
+    errno = error == EEXIST ? ENOTDIR : error;
+    return 0;
+}
+
+int forEachInFolder(const char *path, FOLDER_NAME_T each, void *context) {
+    DIR *folder = opendir(path);
+    if (folder == nullptr) {
+        return 0;
+    }
+    errno = 0;
+    while (const struct dirent *entry = readdir(folder)) {
+        if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0) {
+            each(context, entry->d_name);
+        }
+        errno = 0;
+    }
+    const int error = errno;
+    closedir(folder);
+    errno = error;
+    return error == 0 ? 1 : 0;
 }

@@ -375,3 +375,48 @@ char *absolutePath(const char *path) {
     }
     return full;
 }
+
+int makeFolder(const char *path) {
+    if (CreateDirectoryA(path, nullptr)) {
+        return 1;
+    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS) {
+        errno = errnoFromLastError();
+        return 0;
+    }
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return 1;
+    }
+    errno = ENOTDIR;
+    return 0;
+}
+
+int forEachInFolder(const char *path, FOLDER_NAME_T each, void *context) {
+    const size_t length = strlen(path);
+    char *pattern = static_cast<char *>(malloc(length + 3));
+    if (pattern == nullptr) {
+        errno = ENOMEM;
+        return 0;
+    }
+    memcpy(pattern, path, length);
+    memcpy(pattern + length, "\\*", 3);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    free(pattern);
+    if (search == INVALID_HANDLE_VALUE) {
+        errno = errnoFromLastError();
+        return 0;
+    }
+    do {
+        if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0) {
+            each(context, found.cFileName);
+        }
+    } while (FindNextFileA(search, &found));
+    const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
+    FindClose(search);
+    if (!complete) {
+        errno = EIO;
+    }
+    return complete ? 1 : 0;
+}
