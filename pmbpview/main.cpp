@@ -3,11 +3,10 @@
 
 #include <string>
 
+#include "common/png_writer.h"
 #include "common/safe_file.h"
 #include "platform/process.h"
 #include "pmbpview/pmbp_file.h"
-#include "pmbpview/png_writer.h"
-#include "pmbpview/view_geometry.h"
 #include "pmbpview/view_options.h"
 
 namespace {
@@ -81,8 +80,8 @@ int main(int argc, char **argv) {
     if (!readPmbpPixels(file, options.input, &picture, &message)) {
         return fail(EXIT_VIEW_BAD_INPUT, message);
     }
-    if (!writeGreyPng(options.output, static_cast<uint32_t>(width), static_cast<uint32_t>(height),
-                      fillSourceRow, &source, &message)) {
+    if (!writePng(options.output, PNG_GREY, PNG_SMALLEST, static_cast<uint32_t>(width),
+                  static_cast<uint32_t>(height), fillSourceRow, &source, &message)) {
         return fail(EXIT_VIEW_NO_OUTPUT, message);
     }
     return EXIT_VIEW_OK;

@@ -12,7 +12,6 @@
 
 #include "platform/files.h"
 #include "pmbpview/pmbp_file.h"
-#include "pmbpview/view_geometry.h"
 
 namespace {
 

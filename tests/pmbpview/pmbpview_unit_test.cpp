@@ -2,7 +2,6 @@
 
 #include "common/little_endian.h"
 #include "pmbpview/pmbp_file.h"
-#include "pmbpview/view_geometry.h"
 #include "pmbpview/view_options.h"
 #include "tests/pmbpview/pmbp_test_file.h"
 

@@ -1,4 +1,4 @@
-#include "pmbpview/png_writer.h"
+#include "common/png_writer.h"
 
 #include <errno.h>
 #include <setjmp.h>
@@ -26,8 +26,8 @@ void onPngError(png_structp png, png_const_charp text) {
 void onPngWarning(png_structp, png_const_charp) {}
 
 // Kept free of objects with destructors: libpng leaves it by longjmp on an error.
-bool encodePng(FILE *file, uint32_t width, uint32_t height, GREY_ROW_SOURCE_T fillRow,
-               void *context, uint8_t *rowBuffer, PNG_ERROR_T *error) {
+bool encodePng(FILE *file, PNG_KIND_T kind, PNG_EFFORT_T effort, uint32_t width, uint32_t height,
+               PNG_ROW_SOURCE_T fillRow, void *context, uint8_t *rowBuffer, PNG_ERROR_T *error) {
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, error, onPngError, onPngWarning);
     if (png == nullptr) {
@@ -40,9 +40,19 @@ bool encodePng(FILE *file, uint32_t width, uint32_t height, GREY_ROW_SOURCE_T fi
         return false;
     }
     png_init_io(png, file);
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, width, height, kind == PNG_GREY_2BIT ? 2 : 8,
+                 kind == PNG_RGB ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (effort == PNG_QUICKEST) {
+        png_set_compression_level(png, 1);
+        png_set_filter(png, PNG_FILTER_TYPE_BASE,
+                       kind == PNG_RGB ? PNG_FILTER_SUB : PNG_FILTER_NONE);
+    }
     png_write_info(png, info);
+    if (kind == PNG_GREY_2BIT) {
+        // The rows come one sample to a byte; libpng packs them four to a byte.
+        png_set_packing(png);
+    }
     for (uint32_t row = 0; row < height; ++row) {
         fillRow(context, row, rowBuffer);
         png_write_row(png, rowBuffer);
@@ -54,8 +64,8 @@ bool encodePng(FILE *file, uint32_t width, uint32_t height, GREY_ROW_SOURCE_T fi
 
 }  // namespace
 
-bool writeGreyPng(const char *path, uint32_t width, uint32_t height, GREY_ROW_SOURCE_T fillRow,
-                  void *context, std::string *message) {
+bool writePng(const char *path, PNG_KIND_T kind, PNG_EFFORT_T effort, uint32_t width,
+              uint32_t height, PNG_ROW_SOURCE_T fillRow, void *context, std::string *message) {
     SAFE_FILE_T safe;
     if (!openSafeFile(path, "wb", &safe)) {
         const int openError = errno;
@@ -64,9 +74,10 @@ bool writeGreyPng(const char *path, uint32_t width, uint32_t height, GREY_ROW_SO
         *message = verb + std::string(path) + ": " + strerror(openError);
         return false;
     }
-    std::vector<uint8_t> rowBuffer(width);
+    std::vector<uint8_t> rowBuffer(static_cast<size_t>(width) * (kind == PNG_RGB ? 3 : 1));
     PNG_ERROR_T error = {};
-    if (!encodePng(safe.file, width, height, fillRow, context, rowBuffer.data(), &error)) {
+    if (!encodePng(safe.file, kind, effort, width, height, fillRow, context, rowBuffer.data(),
+                   &error)) {
         *message = std::string("cannot write ") + path + ": " + error.text;
         abandonSafeFile(&safe);
         return false;
