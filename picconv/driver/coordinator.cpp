@@ -302,8 +302,10 @@ void dispatch(RUN_T *run) {
         }
         LINE_T &next = run->lines[run->dispatched];
         if (run->state->path != nullptr) {
-            // A line the state may skip waits until its noise position is known.
-            if (next.candidate && run->known < run->dispatched) {
+            // A line the state may skip waits until its noise position is known, and until
+            // earlier lines have written its output: only then can its file be checked.
+            if (next.candidate &&
+                (run->known < run->dispatched || run->pending.count(next.output) != 0)) {
                 return;
             }
             next.inputs = stateInputsOf(next.picture.c_str(), next.plugin.c_str());
@@ -439,6 +441,13 @@ bool handleDone(RUN_T *run, size_t slotIndex, MESSAGE_T *message) {
     copyStreams(slot, &line, from, to);
     line.done = true;
     settle(run, slot->current, draws);
+    if (outcome.status == LINE_FATAL) {
+        // The worker ends right after saying so; it takes nothing more.
+        slot->current = slot->end;
+        releaseSlot(slot, slotIndex, nullptr);
+        slot->first = slot->end = slot->current = 0;
+        return true;
+    }
     slot->current++;
     slot->streamsAt[0] = to[0];
     slot->streamsAt[1] = to[1];
@@ -518,6 +527,9 @@ void readAnswers(RUN_T *run, size_t slotIndex) {
                 endWorker(run, slotIndex, nullptr);
                 failCurrentLine(run, slotIndex, "its worker sent what picconv cannot read");
                 return;
+            }
+            if (slot->worker == nullptr) {
+                return;  // it said it ends
             }
         }
         slot->inbox.erase(slot->inbox.begin(), slot->inbox.begin() + static_cast<ptrdiff_t>(at));
@@ -613,12 +625,39 @@ std::vector<WORKER_T *> runningWorkers(const RUN_T *run, std::vector<size_t> *sl
     return workers;
 }
 
-// Waits for any worker, then reads what it sent; deadlines are checked on the way.
-void waitAndRead(RUN_T *run) {
+// The lines not yet settled fail; for a run that could not go on.
+void abandonRest(RUN_T *run) {
+    for (size_t i = run->committed; i < run->lines.size(); i++) {
+        LINE_T &line = run->lines[i];
+        if (!line.done) {
+            line.outcome.status = line.record ? LINE_NO_OUTPUT : LINE_NOT_A_RECORD;
+            line.outcome.problem = "the run could not hand this line to a worker";
+            line.outcome.mayRemove = false;
+            line.done = true;
+            settle(run, i, 0);
+        }
+    }
+    run->dispatched = run->lines.size();
+    commitReady(run);
+}
+
+// Waits for a busy worker, then reads what it sent; deadlines are checked on the way. False
+// when no worker has anything to do.
+bool waitAndRead(RUN_T *run) {
     std::vector<size_t> slots;
-    const std::vector<WORKER_T *> workers = runningWorkers(run, &slots);
+    std::vector<WORKER_T *> workers = runningWorkers(run, &slots);
+    size_t busy = 0;
+    for (size_t i = 0; i < workers.size(); i++) {
+        const SLOT_T &slot = run->slots[slots[i]];
+        if (slot.current < slot.end || (slot.finalAsked && !slot.finalDone)) {
+            workers[busy] = workers[i];
+            slots[busy] = slots[i];
+            busy++;
+        }
+    }
+    workers.resize(busy);
     if (workers.empty()) {
-        return;
+        return false;
     }
     const int ready =
         waitForWorkers(workers.data(), static_cast<int>(workers.size()), untilNextDeadline(run));
@@ -626,6 +665,7 @@ void waitAndRead(RUN_T *run) {
         readAnswers(run, slots[static_cast<size_t>(ready)]);
     }
     checkDeadlines(run);
+    return true;
 }
 
 // Leaves in the temporary bitmap the decode a run in one process leaves there: that of the last
@@ -659,24 +699,32 @@ void finishTemporaryBitmap(RUN_T *run) {
         // After a stop at a line, the others may still be busy with lines that do not count.
         chosen = 0;
         endWorker(run, 0, nullptr);
-        if (!startSlot(run, &run->slots[0], 0)) {
-            return;
-        }
     }
-    SLOT_T *slot = &run->slots[chosen];
-    MESSAGE_T message = startMessage(REQUEST_FINAL);
-    putText(&message, line.outcome.picture);
-    putText(&message, pluginPathOf(line.plugin.c_str()));
-    slot->finalAsked = true;
-    slot->finalDone = false;
-    if (!send(slot, &message)) {
-        return;
-    }
-    while (slot->worker != nullptr && !slot->finalDone) {
-        WORKER_T *worker = slot->worker;
-        if (waitForWorkers(&worker, 1, -1) == 0) {
-            readAnswers(run, chosen);
+    // A worker that ends before it answers leaves the file as it was: a fresh one tries again.
+    for (int attempt = 0; attempt < 2; attempt++) {
+        SLOT_T *slot = &run->slots[chosen];
+        if (slot->worker == nullptr && !startSlot(run, slot, chosen)) {
+            break;
         }
+        MESSAGE_T message = startMessage(REQUEST_FINAL);
+        putText(&message, line.outcome.picture);
+        putText(&message, pluginPathOf(line.plugin.c_str()));
+        slot->finalAsked = true;
+        slot->finalDone = false;
+        bool answered = false;
+        if (send(slot, &message)) {
+            while (slot->worker != nullptr && !slot->finalDone) {
+                WORKER_T *worker = slot->worker;
+                if (waitForWorkers(&worker, 1, -1) == 0) {
+                    readAnswers(run, chosen);
+                }
+            }
+            answered = slot->worker != nullptr;
+        }
+        if (answered) {
+            break;
+        }
+        endWorker(run, chosen, nullptr);
     }
     if (run->state->path != nullptr) {
         rememberTemporary(run->state, line.text, line.position);
@@ -708,11 +756,19 @@ int runCoordinator(const RUN_OPTIONS_T &options, const std::vector<std::string> 
     run.createdTemporary = false;
     installStopHandlers(onStop);
     while (run.committed < run.lines.size() && !run.fatal) {
-        dispatch(&run);
-        sendStarts(&run);
-        commitReady(&run);
-        if (run.committed < run.lines.size() && !run.fatal) {
-            waitAndRead(&run);
+        // A commit can free a line to be handed out, and a hand-out can settle lines.
+        size_t committed;
+        size_t dispatched;
+        do {
+            committed = run.committed;
+            dispatched = run.dispatched;
+            dispatch(&run);
+            sendStarts(&run);
+            commitReady(&run);
+        } while (!run.fatal && (run.committed != committed || run.dispatched != dispatched));
+        if (run.committed < run.lines.size() && !run.fatal && !waitAndRead(&run)) {
+            // Nothing runs and nothing more can start: never wait for what cannot come.
+            abandonRest(&run);
         }
     }
     finishTemporaryBitmap(&run);
