@@ -340,3 +340,15 @@ TEST_F(PicconvPluginEndToEnd, InputDirReadsPicturesAndPluginsThereAndWritesHere)
         EXPECT_EQ(readFile(build + "/" + name), readFile(source + "/" + name)) << name;
     }
 }
+
+TEST_F(PicconvPluginEndToEnd, ReasonsSayWhenAPictureIsMissingOrOverThePixelLimit) {
+    writeFile(at("big.ppm"), "P6 10000 10000 255\n\1\2\3");
+    const RUN_RESULT_T result =
+        run(line("ok", "missing.ppm", "1.bin") + line("ok", "big.ppm", "2.bin"));
+    EXPECT_EQ(result.status, 4);
+    EXPECT_EQ(result.err,
+              "cannot get picture (6)\ncommands.txt:1: no output written to 1.bin: cannot open "
+              "the picture missing.ppm: No such file or directory\n"
+              "cannot get picture (4)\ncommands.txt:2: no output written to 2.bin: big.ppm is "
+              "10000 x 10000 pixels, over the limit of 67108864 pixels\n");
+}

@@ -39,9 +39,14 @@ class PicconvPluginEndToEndHardening : public ::testing::Test {
         writeFile(at("commands.txt"), commands);
         return runProgram({PICCONV, "commands.txt"}, dir, environment());
     }
-    RUNNING_T start(const std::string &commands) {
+    RUNNING_T start(const std::string &commands, const std::vector<std::string> &options = {}) {
         writeFile(at("commands.txt"), commands);
-        return startProgram({PICCONV, "commands.txt"}, dir, environment());
+        std::vector<std::string> argv = {PICCONV};
+        argv.insert(argv.end(), options.begin(), options.end());
+        argv.push_back("commands.txt");
+        std::vector<std::string> env = environment();
+        env.push_back("TMPDIR=" + at("tmp"));
+        return startProgram(argv, dir, env);
     }
     // Waits up to ten seconds for the plug-in log to hold entry count times.
     bool waitForLog(const std::string &entry, long count = 1) {
@@ -80,6 +85,18 @@ bool endsPromptly(const RUNNING_T &running) {
     return false;
 }
 
+// The processes working in folder dir, by their current folder (zombies have none).
+int processesIn(const std::string &dir) {
+    int count = 0;
+    for (const std::string &entry : listDir("/proc")) {
+        char target[4096];
+        const ssize_t length =
+            readlink(("/proc/" + entry + "/cwd").c_str(), target, sizeof target - 1);
+        count += length > 0 && std::string(target, static_cast<size_t>(length)) == dir;
+    }
+    return count;
+}
+
 // Another process could take the temporary bitmap's lock now.
 bool lockIsFree(const std::string &path) {
     const int probe = open(path.c_str(), O_RDONLY);
@@ -109,23 +126,33 @@ TEST_F(PicconvPluginEndToEndHardening,
         int signal;
         int status;
     } stops[] = {{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}};
-    for (const auto &stop : stops) {
-        removeTree(logPath);
-        removeTree(at("first.bin"));
-        writeFile(at("second.bin"), OLD_PICTURE);
-        // The second line's plug-in never returns from GetPicture.
-        RUNNING_T running =
-            start(line("ok", "a.ppm", "first.bin") + line("hang", "a.ppm", "second.bin") +
-                  line("ok", "a.ppm", "third.bin"));
-        ASSERT_TRUE(waitForLog("hang progress 0")) << stop.signal;
-        kill(running.pid, stop.signal);
-        EXPECT_TRUE(endsPromptly(running)) << stop.signal;
-        const RUN_RESULT_T result = finishProgram(running);
-        EXPECT_EQ(result.status, stop.status) << stop.signal;
-        EXPECT_TRUE(isCompletePicture(readFile(at("first.bin"))));
-        EXPECT_EQ(readFile(at("second.bin")), OLD_PICTURE);
-        EXPECT_FALSE(fileExists(at("third.bin")));
-        EXPECT_TRUE(lockIsFree(at(TEMP_NAME)));
+    mkdir(at("tmp").c_str(), 0700);
+    // In one process, and with workers, which end with it.
+    for (const std::vector<std::string> &options :
+         {std::vector<std::string>{}, std::vector<std::string>{"-j", "2"}}) {
+        for (const auto &stop : stops) {
+            removeTree(logPath);
+            removeTree(at("first.bin"));
+            writeFile(at("second.bin"), OLD_PICTURE);
+            // The second line's plug-in never returns from GetPicture.
+            RUNNING_T running =
+                start(line("ok", "a.ppm", "first.bin") + line("hang", "a.ppm", "second.bin") +
+                          line("ok", "a.ppm", "third.bin"),
+                      options);
+            ASSERT_TRUE(waitForLog("hang progress 0")) << stop.signal;
+            kill(running.pid, stop.signal);
+            EXPECT_TRUE(endsPromptly(running)) << stop.signal;
+            const RUN_RESULT_T result = finishProgram(running);
+            EXPECT_EQ(result.status, stop.status) << stop.signal;
+            EXPECT_EQ(processesIn(dir), 0) << stop.signal;
+            EXPECT_TRUE(listDir(at("tmp")).empty()) << stop.signal;
+            if (options.empty()) {
+                EXPECT_TRUE(isCompletePicture(readFile(at("first.bin"))));
+            }
+            EXPECT_EQ(readFile(at("second.bin")), OLD_PICTURE);
+            EXPECT_FALSE(fileExists(at("third.bin")));
+            EXPECT_TRUE(lockIsFree(at(TEMP_NAME)));
+        }
     }
 }
 
