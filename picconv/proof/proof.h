@@ -20,8 +20,10 @@ void setProofFolder(const char *folder);
 const char *proofFolder(void);
 
 // In the process that converts a line: the pictures of its card, from the source picture as
-// loaded (picture is its path), the source rectangle and the output file's bytes. Returns what
-// the committing process hands to noteProofLine; empty when no proof is made.
+// loaded (picture is its path), the source rectangle and the output file's bytes. Stores the
+// scaled-down source in DIR itself; returns what the committing process hands to noteProofLine
+// (the stored picture's name and the sizes, then the cut and the output as pixels, which that
+// process puts into the run's shared picture files in line order); empty when no proof is made.
 std::string makeProofPictures(const SDL_Surface *source, const char *picture,
                               const QUAD_T *sourceQuad, const uint8_t *output, size_t size);
 
