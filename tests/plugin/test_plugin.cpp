@@ -243,6 +243,10 @@ PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, PLUGIN_LONG_T len, unsigned int f
     char answer[16];
     snprintf(answer, sizeof answer, "%d", progress(0, 1, lData));
     logEvent("progress %s", answer);
+#ifdef CRASH_IN_GET_PICTURE
+    // A fault in the plug-in's own code, through a pointer the compiler must read first.
+    *g_nowhere = 1;
+#endif
 #ifdef HANG_IN_GET_PICTURE
     // Only a signal ends this: the converter must not wait for the plug-in to give up.
     for (;;) {
