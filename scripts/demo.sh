@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The first command for a newcomer: installs what is missing, builds what the demo runs, converts
-# the bundled sample pictures with the bundled plug-ins and writes an upright, enlarged PNG
-# preview of every "PMBP" file. Exits non-zero when any step fails.
+# the bundled sample pictures with the bundled plug-ins, writes an upright, enlarged PNG preview of
+# every "PMBP" file and a proof sheet of the whole command file. Exits non-zero when any step
+# fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
@@ -37,7 +38,8 @@ cd "$out"
 
 failed=0
 status=0
-"$picconv" commands.txt || status=$?
+# The proof sheet shows every line's rectangle and result on one page.
+"$picconv" --proof proof commands.txt || status=$?
 if ((status != 0)); then
     echo "demo: picconv ended with status $status" >&2
     failed=1
@@ -65,6 +67,13 @@ echo "demo: converted pictures and their previews in $out:"
 for line in "${made[@]}"; do
     echo "  $line"
 done
+if [[ -f proof/index.html ]]; then
+    echo
+    echo "demo: the proof sheet of every line: $out/proof/index.html"
+else
+    echo "demo: no proof sheet was written" >&2
+    failed=1
+fi
 if ((failed)); then
     echo "demo: some steps failed (see above)" >&2
     exit 1

@@ -9,6 +9,7 @@ packages=(
   libsdl1.2-compat-dev
   libpng-dev libjpeg62-turbo-dev libgif-dev
   imagemagick libjpeg-turbo-progs
+  chromium
 )
 
 missing=()
