@@ -16,7 +16,7 @@
 #include "SDL.h"
 
 #include "picconv/imaging/packed_picture.h"
-#include "picconv/imaging/resample.h"
+#include "picconv/imaging/fast_resample.h"
 #include "picconv/plugin/bitmap_writer.h"
 #include "platform/process.h"
 

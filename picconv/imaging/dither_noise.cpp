@@ -295,3 +295,9 @@ void seekNoise(uint64_t position) {
 uint64_t noisePosition() {
     return g_noise.position;
 }
+
+int (*g_dither_random)(void) = nextNoise;
+
+uint64_t noiseDrawsOf(const QUAD_T *outputQuad) {
+    return 3u * static_cast<uint64_t>(outputQuad->w) * outputQuad->h;
+}

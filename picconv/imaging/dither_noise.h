@@ -4,6 +4,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "picconv/imaging/quad.h"
+
 // The dithering noise is the C runtime's unseeded rand() sequence, made by the converter's own
 // generator from the runtime's documented algorithm: a value costs a few instructions, and
 // nothing else in the process can draw from it. Which runtime's sequence is the default is
@@ -40,5 +42,14 @@ void seekNoise(uint64_t position);
 // How many values of the current sequence come before the next one drawn: the position of the
 // last seekNoise (0 without one) plus the values drawn since that seek or the sequence's start.
 uint64_t noisePosition();
+
+// Where the dithering takes its noise from: nextNoise unless a test substitutes a fixed
+// sequence. Both resamplers draw the same values in the same order.
+extern int (*g_dither_random)(void);
+
+// The noise values one converted line draws (both resamplers alike): three (red, green, blue) per
+// pixel of its output size, outputQuad's w x h, whatever the picture and rectangle. Drawn only by a
+// line that made its output surface; a line that failed before that draws none.
+uint64_t noiseDrawsOf(const QUAD_T *outputQuad);
 
 #endif

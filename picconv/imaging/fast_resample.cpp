@@ -1,6 +1,6 @@
 // The converter's resampler: the same samples, noise, levels and palette entries as
 // resampleRotatedLiteral, computed from tables and per-row and per-column parts.
-#include "picconv/imaging/resample.h"
+#include "picconv/imaging/fast_resample.h"
 
 #include <math.h>
 #include <stddef.h>
@@ -12,7 +12,9 @@
 
 #include "picconv/imaging/dither_noise.h"
 #include "picconv/imaging/fast_source.h"
-#include "picconv/imaging/pixel_access.h"
+#include "picconv/imaging/four_level_surface.h"
+#include "picconv/imaging/limit_int.h"
+#include "picconv/imaging/resample.h"
 #include "platform/process.h"
 
 namespace {
@@ -213,7 +215,7 @@ void sampleWhole(const NEIGHBOURS_T *n, const ROWS_T *rows, int leftScaled, int 
         for (size_t j = 0; j < rows->count; j++) {
             const int total = a[j] * (left - upper[j]) + b[j] * (left - lower[j]) +
                               c[j] * (right - upper[j]) + d[j] * (right - lower[j]);
-            result[j] = static_cast<uint8_t>(limitInt(total / 512, 0, 255));
+            result[j] = static_cast<uint8_t>(channelOfTotal(total));
         }
     }
 }
@@ -247,7 +249,7 @@ void sampleExact(const NEIGHBOURS_T *n, const ROWS_T *rows, double leftPart, dou
             total = truncateTotal(total + b[j] * w1[j]);
             total = truncateTotal(total + c[j] * w2[j]);
             total = truncateTotal(total + d[j] * w3[j]);
-            result[j] = static_cast<uint8_t>(limitInt(static_cast<int>(total) / 512, 0, 255));
+            result[j] = static_cast<uint8_t>(channelOfTotal(static_cast<int>(total)));
         }
     }
 }

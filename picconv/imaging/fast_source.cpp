@@ -36,15 +36,27 @@ void decodeByTables(const SOURCE_COLOURS_T *colours, uint32_t value, int32_t rgb
     }
 }
 
-// The tables assume that SDL decodes each channel from its own field alone: checked on the
-// extremes and on a spread of values before they are trusted.
+// The tables are made with every other field 0, so they assume that SDL decodes each channel
+// from its own field alone. Before they are trusted they are checked on 0, on all ones and on
+// PROBE_COUNT spread values: a channel that SDL decodes from bits outside its field shows on a
+// probe that sets them, and these probes set each of the 32 bits 24 to 43 times out of 64 and
+// give every pair of bits all four combinations (counted when they were chosen).
+const int PROBE_COUNT = 64;
+
+// The spread values: a linear congruential generator of full period 2^32 (multiplier 1 more than
+// a multiple of 4, odd increment), so no value comes twice, started at 2^32 / golden ratio,
+// whose four bytes all differ; it steps for the two extremes too.
+const uint32_t PROBE_START = 0x9E3779B9u;
+const uint32_t PROBE_MULTIPLIER = 1664525u;
+const uint32_t PROBE_INCREMENT = 1013904223u;
+
 bool tablesAgreeWithSdl(const SOURCE_COLOURS_T *colours) {
     const uint32_t width =
         colours->bytesPerPixel == 4 ? 0xFFFFFFFFu : (1u << (8 * colours->bytesPerPixel)) - 1;
-    uint32_t probe = 0x9E3779B9u;
-    for (int k = 0; k < 66; k++) {
+    uint32_t probe = PROBE_START;
+    for (int k = 0; k < 2 + PROBE_COUNT; k++) {
         uint32_t value = k == 0 ? 0 : k == 1 ? 0xFFFFFFFFu : probe;
-        probe = probe * 1664525u + 1013904223u;
+        probe = probe * PROBE_MULTIPLIER + PROBE_INCREMENT;
         value &= width;
         int32_t expected[CHANNEL_COUNT];
         int32_t decoded[CHANNEL_COUNT];
@@ -104,6 +116,67 @@ bool readableAsBytes(SOURCE_COLOURS_T *colours) {
     return true;
 }
 
+// SOURCE_READ_CONSTANT: the one colour of a picture whose pixels cannot be read.
+void readConstant(const SOURCE_COLOURS_T *colours, size_t count, uint8_t *red, uint8_t *green,
+                  uint8_t *blue, size_t stride) {
+    for (size_t k = 0; k < count; k++) {
+        red[k * stride] = colours->constant[CHANNEL_RED];
+        green[k * stride] = colours->constant[CHANNEL_GREEN];
+        blue[k * stride] = colours->constant[CHANNEL_BLUE];
+    }
+}
+
+// SOURCE_READ_PER_PIXEL: SDL_GetRGB on every pixel.
+void readPerPixel(const SOURCE_COLOURS_T *colours, const uint8_t *row, const int *xs, size_t count,
+                  uint8_t *red, uint8_t *green, uint8_t *blue, size_t stride) {
+    const int bytesPerPixel = colours->bytesPerPixel;
+    for (size_t k = 0; k < count; k++) {
+        int32_t rgb[CHANNEL_COUNT];
+        colourOf(colours->format,
+                 loadPixelValue(row + static_cast<ptrdiff_t>(xs[k]) * bytesPerPixel, bytesPerPixel),
+                 rgb);
+        red[k * stride] = static_cast<uint8_t>(rgb[CHANNEL_RED]);
+        green[k * stride] = static_cast<uint8_t>(rgb[CHANNEL_GREEN]);
+        blue[k * stride] = static_cast<uint8_t>(rgb[CHANNEL_BLUE]);
+    }
+}
+
+// SOURCE_READ_BYTES: each channel straight from its byte of the pixel.
+void readBytes(const SOURCE_COLOURS_T *colours, const uint8_t *row, const int *xs, size_t count,
+               uint8_t *red, uint8_t *green, uint8_t *blue, size_t stride) {
+    const int bytesPerPixel = colours->bytesPerPixel;
+    const int byteR = colours->byte[CHANNEL_RED];
+    const int byteG = colours->byte[CHANNEL_GREEN];
+    const int byteB = colours->byte[CHANNEL_BLUE];
+    for (size_t k = 0; k < count; k++) {
+        const uint8_t *p = row + static_cast<ptrdiff_t>(xs[k]) * bytesPerPixel;
+        red[k * stride] = p[byteR];
+        green[k * stride] = p[byteG];
+        blue[k * stride] = p[byteB];
+    }
+}
+
+// SOURCE_READ_TABLES at BYTES bytes per pixel, a constant so that the load inside is fixed.
+template <int BYTES>
+void readByTables(const SOURCE_COLOURS_T *colours, const uint8_t *row, const int *xs, size_t count,
+                  uint8_t *red, uint8_t *green, uint8_t *blue, size_t stride) {
+    const uint8_t *tableR = colours->table[CHANNEL_RED];
+    const uint8_t *tableG = colours->table[CHANNEL_GREEN];
+    const uint8_t *tableB = colours->table[CHANNEL_BLUE];
+    const uint32_t maskR = colours->mask[CHANNEL_RED];
+    const uint32_t maskG = colours->mask[CHANNEL_GREEN];
+    const uint32_t maskB = colours->mask[CHANNEL_BLUE];
+    const int shiftR = colours->shift[CHANNEL_RED];
+    const int shiftG = colours->shift[CHANNEL_GREEN];
+    const int shiftB = colours->shift[CHANNEL_BLUE];
+    for (size_t k = 0; k < count; k++) {
+        const uint32_t v = loadPixelValue(row + static_cast<ptrdiff_t>(xs[k]) * BYTES, BYTES);
+        red[k * stride] = tableR[(v & maskR) >> shiftR];
+        green[k * stride] = tableG[(v & maskG) >> shiftG];
+        blue[k * stride] = tableB[(v & maskB) >> shiftB];
+    }
+}
+
 }  // namespace
 
 void prepareSourceColours(const SDL_Surface *source, SOURCE_COLOURS_T *colours) {
@@ -160,81 +233,31 @@ void readSourcePixels(const SOURCE_COLOURS_T *colours, const SDL_Surface *source
                       ptrdiff_t rowOffset, const int *xs, size_t count, uint8_t *red,
                       uint8_t *green, uint8_t *blue, size_t stride) {
     if (colours->read == SOURCE_READ_CONSTANT) {
-        for (size_t k = 0; k < count; k++) {
-            red[k * stride] = colours->constant[CHANNEL_RED];
-            green[k * stride] = colours->constant[CHANNEL_GREEN];
-            blue[k * stride] = colours->constant[CHANNEL_BLUE];
-        }
+        readConstant(colours, count, red, green, blue, stride);
         return;
     }
-    const int bytesPerPixel = colours->bytesPerPixel;
     const uint8_t *row = static_cast<const uint8_t *>(source->pixels) + rowOffset;
-    if (colours->read == SOURCE_READ_PER_PIXEL) {
-        for (size_t k = 0; k < count; k++) {
-            int32_t rgb[CHANNEL_COUNT];
-            colourOf(
-                colours->format,
-                loadPixelValue(row + static_cast<ptrdiff_t>(xs[k]) * bytesPerPixel, bytesPerPixel),
-                rgb);
-            red[k * stride] = static_cast<uint8_t>(rgb[CHANNEL_RED]);
-            green[k * stride] = static_cast<uint8_t>(rgb[CHANNEL_GREEN]);
-            blue[k * stride] = static_cast<uint8_t>(rgb[CHANNEL_BLUE]);
-        }
-        return;
-    }
-    if (colours->read == SOURCE_READ_BYTES) {
-        const int byteR = colours->byte[CHANNEL_RED];
-        const int byteG = colours->byte[CHANNEL_GREEN];
-        const int byteB = colours->byte[CHANNEL_BLUE];
-        for (size_t k = 0; k < count; k++) {
-            const uint8_t *p = row + static_cast<ptrdiff_t>(xs[k]) * bytesPerPixel;
-            red[k * stride] = p[byteR];
-            green[k * stride] = p[byteG];
-            blue[k * stride] = p[byteB];
-        }
-        return;
-    }
-    const uint8_t *tableR = colours->table[CHANNEL_RED];
-    const uint8_t *tableG = colours->table[CHANNEL_GREEN];
-    const uint8_t *tableB = colours->table[CHANNEL_BLUE];
-    const uint32_t maskR = colours->mask[CHANNEL_RED];
-    const uint32_t maskG = colours->mask[CHANNEL_GREEN];
-    const uint32_t maskB = colours->mask[CHANNEL_BLUE];
-    const int shiftR = colours->shift[CHANNEL_RED];
-    const int shiftG = colours->shift[CHANNEL_GREEN];
-    const int shiftB = colours->shift[CHANNEL_BLUE];
-    // One loop per depth, so the load inside is fixed.
-    switch (bytesPerPixel) {
-        case 1:
-            for (size_t k = 0; k < count; k++) {
-                const uint32_t v = row[xs[k]];
-                red[k * stride] = tableR[v];
-                green[k * stride] = tableG[v];
-                blue[k * stride] = tableB[v];
-            }
+    switch (colours->read) {
+        case SOURCE_READ_PER_PIXEL:
+            readPerPixel(colours, row, xs, count, red, green, blue, stride);
             break;
-        case 2:
-            for (size_t k = 0; k < count; k++) {
-                const uint32_t v = loadPixelValue(row + static_cast<ptrdiff_t>(xs[k]) * 2, 2);
-                red[k * stride] = tableR[(v & maskR) >> shiftR];
-                green[k * stride] = tableG[(v & maskG) >> shiftG];
-                blue[k * stride] = tableB[(v & maskB) >> shiftB];
-            }
-            break;
-        case 3:
-            for (size_t k = 0; k < count; k++) {
-                const uint32_t v = loadPixelValue(row + static_cast<ptrdiff_t>(xs[k]) * 3, 3);
-                red[k * stride] = tableR[(v & maskR) >> shiftR];
-                green[k * stride] = tableG[(v & maskG) >> shiftG];
-                blue[k * stride] = tableB[(v & maskB) >> shiftB];
-            }
+        case SOURCE_READ_BYTES:
+            readBytes(colours, row, xs, count, red, green, blue, stride);
             break;
         default:
-            for (size_t k = 0; k < count; k++) {
-                const uint32_t v = loadPixelValue(row + static_cast<ptrdiff_t>(xs[k]) * 4, 4);
-                red[k * stride] = tableR[(v & maskR) >> shiftR];
-                green[k * stride] = tableG[(v & maskG) >> shiftG];
-                blue[k * stride] = tableB[(v & maskB) >> shiftB];
+            switch (colours->bytesPerPixel) {
+                case 1:
+                    readByTables<1>(colours, row, xs, count, red, green, blue, stride);
+                    break;
+                case 2:
+                    readByTables<2>(colours, row, xs, count, red, green, blue, stride);
+                    break;
+                case 3:
+                    readByTables<3>(colours, row, xs, count, red, green, blue, stride);
+                    break;
+                default:
+                    readByTables<4>(colours, row, xs, count, red, green, blue, stride);
+                    break;
             }
             break;
     }

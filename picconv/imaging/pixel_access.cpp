@@ -10,10 +10,6 @@ uint8_t *pixelAddress(const SDL_Surface *surface, int x, int y) {
            static_cast<ptrdiff_t>(x) * surface->format->BytesPerPixel;
 }
 
-// Entry 2 is deliberately cyan-ish: the palette choices and brightness classes rest on it.
-const SDL_Color FOUR_LEVEL_PALETTE[4] = {
-    {0, 0, 0, 0}, {85, 85, 85, 0}, {0, 170, 170, 0}, {255, 255, 255, 0}};
-
 }  // namespace
 
 uint32_t getPixel(const SDL_Surface *surface, int x, int y) {
@@ -42,19 +38,4 @@ void putPixel(SDL_Surface *surface, int x, int y, uint32_t value) {
         default:
             break;
     }
-}
-
-SDL_Surface *createFourLevelSurface(int width, int height) {
-    const int roundedWidth = (width + 7) / 8 * 8;
-    SDL_Surface *surface = SDL_CreateRGBSurface(0, roundedWidth, height, 8, 0xFF000000, 0x00FF0000,
-                                                0x0000FF00, 0x000000FF);
-    if (surface == nullptr) {
-        return nullptr;
-    }
-    SDL_SetColors(surface, const_cast<SDL_Color *>(FOUR_LEVEL_PALETTE), 0, 4);
-    return surface;
-}
-
-SDL_Surface *createOutputSurface(const QUAD_T *outputQuad) {
-    return createFourLevelSurface(outputQuad->h, outputQuad->w);
 }

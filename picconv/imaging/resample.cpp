@@ -3,13 +3,9 @@
 #include <math.h>
 
 #include "picconv/imaging/dither_noise.h"
+#include "picconv/imaging/four_level_surface.h"
+#include "picconv/imaging/limit_int.h"
 #include "picconv/imaging/pixel_access.h"
-
-int (*g_dither_random)(void) = nextNoise;
-
-uint64_t noiseDrawsOf(const QUAD_T *outputQuad) {
-    return 3u * static_cast<uint64_t>(outputQuad->w) * outputQuad->h;
-}
 
 namespace {
 
@@ -50,10 +46,9 @@ uint32_t sampleWeighted(const SDL_Surface *source, double sx, double sy) {
         totalG = trunc(totalG + g * weight);
         totalB = trunc(totalB + b * weight);
     }
-    // Negative weights (negative, non-whole sample points) can push a total out of 0..130560.
-    const uint32_t red = static_cast<uint32_t>(limitInt(static_cast<int>(totalR) / 512, 0, 255));
-    const uint32_t green = static_cast<uint32_t>(limitInt(static_cast<int>(totalG) / 512, 0, 255));
-    const uint32_t blue = static_cast<uint32_t>(limitInt(static_cast<int>(totalB) / 512, 0, 255));
+    const uint32_t red = static_cast<uint32_t>(channelOfTotal(static_cast<int>(totalR)));
+    const uint32_t green = static_cast<uint32_t>(channelOfTotal(static_cast<int>(totalG)));
+    const uint32_t blue = static_cast<uint32_t>(channelOfTotal(static_cast<int>(totalB)));
     return (red << 16) | (green << 8) | blue;
 }
 

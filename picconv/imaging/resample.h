@@ -5,33 +5,22 @@
 
 #include "SDL.h"
 
+#include "picconv/imaging/limit_int.h"
 #include "picconv/imaging/quad.h"
 
-// Where the dithering noise comes from: nextNoise (the runtime's rand() sequence, see
-// dither_noise.h) unless a test substitutes a fixed sequence. Both resamplers draw the same
-// values in the same order.
-extern int (*g_dither_random)(void);
+// The four weights of sampleWeighted, (2 - distance) * 0.5 * 256 each, distance being |dx| + |dy|
+// from the sample point, add up to this for any sample point at or past 0 (the four distances
+// add up to 4); the weighted totals are divided by it. Both resamplers use it.
+const int SAMPLE_WEIGHT_TOTAL = 512;
 
-// The noise values one converted line draws (both resamplers alike): three (red, green, blue) per
-// pixel of its output size, outputQuad's w x h, whatever the picture and rectangle. Drawn only by a
-// line that made its output surface; a line that failed before that draws none.
-uint64_t noiseDrawsOf(const QUAD_T *outputQuad);
+// The channel a weighted total (truncated to an int) stands for, 0 to 255: negative weights
+// (negative, non-whole sample points) can push a total out of 0..130560. Inline: the fast path
+// turns every sample through it.
+inline int channelOfTotal(int total) {
+    return limitInt(total / SAMPLE_WEIGHT_TOTAL, 0, 255);
+}
 
-// Resamples sourceQuad of source into a new four-level surface of outputQuad's size, turned a
-// quarter turn counter-clockwise. Null when the surface cannot be made. The converter's fast
-// path (fast_resample.cpp): tables from SDL_GetRGB and SDL_MapRGB made once per picture,
-// weights from per-row and per-column parts, only the source columns and rows the samples
-// touch; byte for byte the surface of resampleRotatedLiteral, with the same noise drawn.
-SDL_Surface *resampleRotated(const SDL_Surface *source, const QUAD_T *sourceQuad,
-                             const QUAD_T *outputQuad);
-
-// The same into output, a surface createOutputSurface(outputQuad) made. The noise is drawn
-// only while filling, so a caller that must first learn where the line's noise starts can
-// make the surface (which decides whether the line draws any) before that.
-void resampleRotatedInto(SDL_Surface *output, const SDL_Surface *source, const QUAD_T *sourceQuad,
-                         const QUAD_T *outputQuad);
-
-// The literal steps, kept as the reference for the fast path: per output pixel
+// The literal steps, kept as the reference for the fast path (fast_resample.h): per output pixel
 // sampleWeighted (getPixel and SDL_GetRGB on four neighbours), ditherChannel three times,
 // SDL_MapRGB and putPixel.
 SDL_Surface *resampleRotatedLiteral(const SDL_Surface *source, const QUAD_T *sourceQuad,

@@ -8,6 +8,9 @@
 
 #include "SDL.h"
 
+#include "picconv/imaging/dither_noise.h"
+#include "picconv/imaging/fast_resample.h"
+#include "picconv/imaging/four_level_surface.h"
 #include "picconv/imaging/packed_picture.h"
 #include "picconv/imaging/pixel_access.h"
 #include "picconv/imaging/resample.h"
