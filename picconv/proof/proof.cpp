@@ -4,7 +4,6 @@
 #include <stdio.h>
 #include <string.h>
 
-#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -49,7 +48,9 @@ bool writeWhole(const std::string &path, const std::string &text) {
 
 // The previous proof in the folder, with the names of pictures that are gone dropped.
 bool readPrevious(PROOF_SHEET_T *previous) {
-    FILE *file = fopen(inFolder("proof.json").c_str(), "rb");
+    // Anything but a file there (a pipe would be waited on) is no previous proof.
+    const std::string path = inFolder("proof.json");
+    FILE *file = isRegularFile(path.c_str()) ? fopen(path.c_str(), "rb") : nullptr;
     if (file == nullptr) {
         return false;
     }
