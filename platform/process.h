@@ -30,16 +30,22 @@ int lockRegularFileForProcess(const char *path);
 // included); 0 when it is free or there is no file there. Never waits.
 int isFileLockedForProcess(const char *path);
 
-// A second thread of the process, started by startThread.
-struct THREAD_T;
+// A thread of the process that runs the tasks handed to it, one at a time, until the process
+// ends. It takes none of the stop signals (they reach the threads that were there before), holds
+// nothing between tasks, and never keeps the process from ending: exit ends it where it waits.
+struct TASK_THREAD_T;
 
-// Runs run(context) on a new thread, which takes none of the stop signals: they reach the
-// threads that were there before. Null when no thread can be started; the caller then does the
-// work itself.
-THREAD_T *startThread(void (*run)(void *context), void *context);
+// Starts such a thread, idle until its first task. Null when no thread can be started; the caller
+// then does the work itself.
+TASK_THREAD_T *startTaskThread(void);
 
-// Waits until the thread's run has returned, then releases the thread.
-void joinThread(THREAD_T *thread);
+// Has the thread run run(context) and returns at once. The task handed before must have been
+// waited for.
+void handTask(TASK_THREAD_T *thread, void (*run)(void *context), void *context);
+
+// Waits until the task handed last has returned (at once when there is none); all it wrote is
+// then seen by the caller.
+void waitForTask(TASK_THREAD_T *thread);
 
 // Milliseconds on a clock that only runs forward, from an arbitrary start.
 uint64_t monotonicMilliseconds(void);

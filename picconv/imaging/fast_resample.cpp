@@ -362,6 +362,17 @@ struct ENTRY_CACHE_T {
 
 ENTRY_CACHE_T g_entry_cache = {};
 
+// The process's one sampling thread, started on first need (null until then, or while none can
+// be started), and the blocks it has sampled.
+TASK_THREAD_T *g_sampling_thread = nullptr;
+uint64_t g_sampling_thread_blocks = 0;
+
+// sampleJob on the sampling thread. The count is read only after waitForTask.
+void sampleOnSamplingThread(void *context) {
+    sampleJob(context);
+    g_sampling_thread_blocks++;
+}
+
 void planEntries(const SDL_Surface *output, uint8_t entry[64]) {
     const SDL_Palette *palette = output->format->palette;
     const bool keyable = palette != nullptr && palette->ncolors >= 0 && palette->ncolors <= 256;
@@ -435,6 +446,10 @@ void resampleRotatedInto(SDL_Surface *output, const SDL_Surface *source, const Q
     // SDL itself is called from this thread only.
     const bool threaded = colours.read != SOURCE_READ_PER_PIXEL &&
                           static_cast<size_t>(outputQuad->w) * rows.count >= THREAD_MINIMUM;
+    if (threaded && g_sampling_thread == nullptr) {
+        g_sampling_thread = startTaskThread();
+    }
+    TASK_THREAD_T *const helper = threaded ? g_sampling_thread : nullptr;
     std::vector<int> noise(CHANNEL_COUNT * rows.count);
     int error[CHANNEL_COUNT] = {0, 0, 0};
     jobs[0].first = 0;
@@ -445,9 +460,11 @@ void resampleRotatedInto(SDL_Surface *output, const SDL_Surface *source, const Q
         JOB_T *next = &jobs[(k + 1) % 2];
         next->first = current->first + current->count;
         next->count = std::min<int>(blockRows, outputQuad->w - next->first);
-        THREAD_T *helper = nullptr;
-        if (next->count > 0 && threaded) {
-            helper = startThread(sampleJob, next);
+        // Every block handed is waited for before the next is handed or the call returns: the
+        // thread never works on this call's data after it.
+        const bool handed = next->count > 0 && helper != nullptr;
+        if (handed) {
+            handTask(helper, sampleOnSamplingThread, next);
         }
         for (int b = 0; b < current->count; b++) {
             uint8_t *row =
@@ -457,10 +474,14 @@ void resampleRotatedInto(SDL_Surface *output, const SDL_Surface *source, const Q
             ditherRow(current->samples.data() + static_cast<size_t>(b) * CHANNEL_COUNT * rows.count,
                       noise.data(), rows.count, levels, entry, error, row);
         }
-        if (helper != nullptr) {
-            joinThread(helper);
+        if (handed) {
+            waitForTask(helper);
         } else if (next->count > 0) {
             sampleJob(next);
         }
     }
+}
+
+uint64_t samplingThreadBlocks(void) {
+    return g_sampling_thread_blocks;
 }

@@ -17,8 +17,14 @@ SDL_Surface *resampleRotated(const SDL_Surface *source, const QUAD_T *sourceQuad
 
 // The same into output, a surface createOutputSurface(outputQuad) made. The noise is drawn
 // only while filling, so a caller that must first learn where the line's noise starts can
-// make the surface (which decides whether the line draws any) before that.
+// make the surface (which decides whether the line draws any) before that. Large outputs are
+// sampled partly on the process's one sampling thread, started on first need; it is done with
+// the call's data when the call returns.
 void resampleRotatedInto(SDL_Surface *output, const SDL_Surface *source, const QUAD_T *sourceQuad,
                          const QUAD_T *outputQuad);
+
+// How many blocks of output rows the sampling thread has sampled since the process started: for
+// tests, to show that it ran. Read it between resamples.
+uint64_t samplingThreadBlocks(void);
 
 #endif

@@ -115,46 +115,83 @@ int lockRegularFileForProcess(const char *path) {
     return 1;
 }
 
-struct THREAD_T {
-    pthread_t id;
-    void (*run)(void *context);
+struct TASK_THREAD_T {
+    pthread_mutex_t mutex;
+    pthread_cond_t handed;       // a task waits to be run
+    pthread_cond_t finished;     // the task has returned
+    void (*run)(void *context);  // the task handed and not yet returned; null when idle
     void *context;
 };
 
 namespace {
 
-void *threadMain(void *argument) {
-    THREAD_T *thread = static_cast<THREAD_T *>(argument);
-    thread->run(thread->context);
+void *taskThreadMain(void *argument) {
+    TASK_THREAD_T *thread = static_cast<TASK_THREAD_T *>(argument);
+    pthread_mutex_lock(&thread->mutex);
+    for (;;) {
+        while (thread->run == nullptr) {
+            pthread_cond_wait(&thread->handed, &thread->mutex);
+        }
+        void (*run)(void *context) = thread->run;
+        void *context = thread->context;
+        pthread_mutex_unlock(&thread->mutex);
+        run(context);
+        pthread_mutex_lock(&thread->mutex);
+        thread->run = nullptr;
+        pthread_cond_signal(&thread->finished);
+    }
     return nullptr;
 }
 
 }  // namespace
 
-THREAD_T *startThread(void (*run)(void *context), void *context) {
-    THREAD_T *thread = static_cast<THREAD_T *>(malloc(sizeof(THREAD_T)));
+TASK_THREAD_T *startTaskThread(void) {
+    TASK_THREAD_T *thread = static_cast<TASK_THREAD_T *>(malloc(sizeof(TASK_THREAD_T)));
     if (thread == nullptr) {
         return nullptr;
     }
-    thread->run = run;
-    thread->context = context;
+    thread->run = nullptr;
+    thread->context = nullptr;
+    pthread_mutex_init(&thread->mutex, nullptr);
+    pthread_cond_init(&thread->handed, nullptr);
+    pthread_cond_init(&thread->finished, nullptr);
+    // Detached, so nothing waits for it at exit; the block stays with it for the process's life.
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
     // The new thread inherits the mask: stops are left to the threads that handle them.
     sigset_t stops;
     sigset_t before;
     stopSignals(&stops);
     pthread_sigmask(SIG_BLOCK, &stops, &before);
-    const int started = pthread_create(&thread->id, nullptr, threadMain, thread);
+    pthread_t id;
+    const int started = pthread_create(&id, &attributes, taskThreadMain, thread);
     pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    pthread_attr_destroy(&attributes);
     if (started != 0) {
+        pthread_cond_destroy(&thread->finished);
+        pthread_cond_destroy(&thread->handed);
+        pthread_mutex_destroy(&thread->mutex);
         free(thread);
         return nullptr;
     }
     return thread;
 }
 
-void joinThread(THREAD_T *thread) {
-    pthread_join(thread->id, nullptr);
-    free(thread);
+void handTask(TASK_THREAD_T *thread, void (*run)(void *context), void *context) {
+    pthread_mutex_lock(&thread->mutex);
+    thread->run = run;
+    thread->context = context;
+    pthread_mutex_unlock(&thread->mutex);
+    pthread_cond_signal(&thread->handed);
+}
+
+void waitForTask(TASK_THREAD_T *thread) {
+    pthread_mutex_lock(&thread->mutex);
+    while (thread->run != nullptr) {
+        pthread_cond_wait(&thread->finished, &thread->mutex);
+    }
+    pthread_mutex_unlock(&thread->mutex);
 }
 
 uint64_t monotonicMilliseconds(void) {

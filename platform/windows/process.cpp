@@ -155,42 +155,71 @@ void releaseStopRequests(void) {
     LeaveCriticalSection(&g_stop_hold);
 }
 
-struct THREAD_T {
-    HANDLE handle;
+struct TASK_THREAD_T {
+    HANDLE handed;    // auto-reset: a task waits to be run
+    HANDLE finished;  // auto-reset: the task has returned
     void (*run)(void *context);
     void *context;
+    bool pending;  // handed and not yet waited for; the handing thread's alone
 };
 
 namespace {
 
-DWORD WINAPI threadMain(LPVOID argument) {
-    THREAD_T *thread = static_cast<THREAD_T *>(argument);
-    thread->run(thread->context);
-    return 0;
+DWORD WINAPI taskThreadMain(LPVOID argument) {
+    TASK_THREAD_T *thread = static_cast<TASK_THREAD_T *>(argument);
+    for (;;) {
+        WaitForSingleObject(thread->handed, INFINITE);
+        thread->run(thread->context);
+        SetEvent(thread->finished);
+    }
 }
 
 }  // namespace
 
-// Console stops arrive on a thread of their own on Windows: nothing to keep from this one.
-THREAD_T *startThread(void (*run)(void *context), void *context) {
-    THREAD_T *thread = static_cast<THREAD_T *>(malloc(sizeof(THREAD_T)));
+// Console stops arrive on a thread of their own on Windows: nothing to keep from this one. The
+// process's end ends the thread where it waits.
+TASK_THREAD_T *startTaskThread(void) {
+    TASK_THREAD_T *thread = static_cast<TASK_THREAD_T *>(malloc(sizeof(TASK_THREAD_T)));
     if (thread == nullptr) {
         return nullptr;
     }
-    thread->run = run;
-    thread->context = context;
-    thread->handle = CreateThread(nullptr, 0, threadMain, thread, 0, nullptr);
-    if (thread->handle == nullptr) {
+    thread->run = nullptr;
+    thread->context = nullptr;
+    thread->pending = false;
+    thread->handed = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    thread->finished = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HANDLE handle = nullptr;
+    if (thread->handed != nullptr && thread->finished != nullptr) {
+        handle = CreateThread(nullptr, 0, taskThreadMain, thread, 0, nullptr);
+    }
+    if (handle == nullptr) {
+        if (thread->handed != nullptr) {
+            CloseHandle(thread->handed);
+        }
+        if (thread->finished != nullptr) {
+            CloseHandle(thread->finished);
+        }
         free(thread);
         return nullptr;
     }
+    CloseHandle(handle);
     return thread;
 }
 
-void joinThread(THREAD_T *thread) {
-    WaitForSingleObject(thread->handle, INFINITE);
-    CloseHandle(thread->handle);
-    free(thread);
+// Setting and waiting for an event order the memory around them, so the task sees what was
+// written before it was handed, and the waiter what the task wrote.
+void handTask(TASK_THREAD_T *thread, void (*run)(void *context), void *context) {
+    thread->run = run;
+    thread->context = context;
+    thread->pending = true;
+    SetEvent(thread->handed);
+}
+
+void waitForTask(TASK_THREAD_T *thread) {
+    if (thread->pending) {
+        WaitForSingleObject(thread->finished, INFINITE);
+        thread->pending = false;
+    }
 }
 
 uint64_t monotonicMilliseconds(void) {
