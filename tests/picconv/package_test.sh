@@ -3,8 +3,10 @@
 # find_package(picconv) and picconv_add_pictures, with each generator given: the first build
 # converts into the build folder (and, with WORKING_DIRECTORY, in place), a build with nothing
 # changed runs nothing, touching one picture converts again to the same files, and editing the
-# command file reconfigures and converts what it now names. The names include the awkward ones
-# each generator can carry; those it cannot stop the configuration at their line.
+# command file reconfigures and converts what it now names. A copy of each output stands for
+# the steps that use them: only the copy of an output whose bytes changed (or that was deleted)
+# runs again. The names include the awkward ones each generator can carry; those it cannot stop
+# the configuration at their line.
 #
 # Usage: package_test.sh <cmake> <build-dir> <consumer-src> <generator>...
 set -euo pipefail
@@ -75,12 +77,20 @@ for generator in "$@"; do
   done
   printf 'ifbmp.spi|b 1%%.bmp|b.pmbp|0,0,10,7|0,0,5,7\n' >>"$src/pictures.txt"
   printf 'ifbmp.spi|../a.bmp|legacy.pmbp|0,0,12,9|0,0,12,9\n' >"$src/legacy/pictures.txt"
-  step() {  # step <name>: builds, keeping the log
-    "$cmake" --build "$bin" >"$scratch/$1.log" 2>&1 || { cat "$scratch/$1.log"; fail "$generator: $1"; }
+  # Copies of every output but a.pmbp: named twice, it is written twice by every run that
+  # converts, the first line's bytes and then the second's.
+  printf '%s\n' "${outputs[@]}" b.pmbp | grep -v -x -e a.pmbp -e ./a.pmbp >"$src/downstream.txt"
+  step() {  # step <name> [copies]: builds, keeping the log; with copies, that many copies ran
+    "$cmake" --build "$bin" -j 2 >"$scratch/$1.log" 2>&1 ||
+      { cat "$scratch/$1.log"; fail "$generator: $1"; }
+    local ran
+    ran=$(grep -c "downstream: copying" "$scratch/$1.log" || true)
+    [[ -z ${2:-} || $ran == "$2" ]] ||
+      { cat "$scratch/$1.log"; fail "$generator: $1: $ran copies ran, not $2"; }
   }
   "$cmake" -S "$src" -B "$bin" -G "$generator" -DCMAKE_PREFIX_PATH="$prefix" \
     >"$scratch/configure.log" 2>&1 || { cat "$scratch/configure.log"; fail "$generator: configure"; }
-  step first
+  step first "$(wc -l <"$src/downstream.txt")"
   grep -q "$converted" "$scratch/first.log" || fail "$generator: the first build converted nothing"
   for output in "${outputs[@]}" b.pmbp; do
     [[ -s "$bin/$output" ]] || fail "$generator: $output is not in the build folder"
@@ -88,23 +98,39 @@ for generator in "$@"; do
   [[ -s "$src/legacy/legacy.pmbp" && -f "$src/legacy/\$\$temp\$\$.bmp" ]] ||
     fail "$generator: WORKING_DIRECTORY did not convert in place"
   leftover=$(cd "$src" && ls -A | grep -v -x -e CMakeLists.txt -e a.bmp -e 'b 1%.bmp' \
-    -e pictures.txt -e legacy || true)
+    -e pictures.txt -e downstream.txt -e legacy || true)
+  leftover+=$(cd "$src/legacy" && ls -A | grep -v -x -e pictures.txt -e legacy.pmbp \
+    -e '$$temp$$.bmp' || true)
   [[ -z $leftover ]] || fail "$generator: the source folder got $leftover"
   cp "$bin/a.pmbp" "$scratch/a.before"
   cp "$bin/b.pmbp" "$scratch/b.before"
 
-  step again
+  step again 0
   grep -q "$converted" "$scratch/again.log" && fail "$generator: a build with nothing changed converted"
 
   touch -d "+2 seconds" "$src/b 1%.bmp"
-  step touched
+  step touched 0
   grep -q "$converted" "$scratch/touched.log" || fail "$generator: a touched picture did not convert"
-  cmp -s "$bin/a.pmbp" "$scratch/a.before" || fail "$generator: output changed"
-  cmp -s "$bin/b.pmbp" "$scratch/b.before" || fail "$generator: output changed"
+  cmp -s "$bin/a.pmbp" "$scratch/a.before" || fail "$generator: a touched picture changed a.pmbp"
+  cmp -s "$bin/b.pmbp" "$scratch/b.before" || fail "$generator: a touched picture changed b.pmbp"
+
+  # New bytes, same size: only b.pmbp changes, and only its copy runs. Ninja logged the touch's
+  # time, in the future, as the stamp's, so the new picture is dated after it.
+  bitmap "$src/b 1%.bmp" 10 7 130
+  touch -d "+4 seconds" "$src/b 1%.bmp"
+  step changed 1
+  grep -q "downstream: copying $(($(wc -l <"$src/downstream.txt") - 1))\$" "$scratch/changed.log" ||
+    fail "$generator: b.pmbp was not copied"
+  cmp -s "$bin/b.pmbp" "$scratch/b.before" && fail "$generator: b.pmbp did not change"
+  cmp -s "$bin/a.pmbp" "$scratch/a.before" || fail "$generator: a.pmbp changed"
+
+  rm "$bin/c\$d.pmbp"
+  step deleted 1
+  [[ -s "$bin/c\$d.pmbp" ]] || fail "$generator: a deleted output was not converted again"
 
   sleep 1
   printf 'ifbmp.spi|a.bmp|c.pmbp|2,2,6,6|0,0,6,6\n' >>"$src/pictures.txt"
-  step edited
+  step edited 0
   grep -q "$converted" "$scratch/edited.log" || fail "$generator: an edited command file did not convert"
   [[ -s "$bin/c.pmbp" ]] || fail "$generator: the new line's output is missing"
 
@@ -123,5 +149,6 @@ for generator in "$@"; do
   refused "Ninja" 'ifbmp.spi|p$x.bmp|p.pmbp|0,0,1,1|0,0,1,1' \
     "the picture \"p\$x.bmp\" $cannot the dependency file CMake hands to Ninja cannot hold any of"
   echo "$generator: converts into the build folder, rebuilds nothing unchanged, follows" \
-    "pictures and the command file, refuses the names it cannot carry"
+    "pictures and the command file, reruns only the copies of changed outputs, refuses the" \
+    "names it cannot carry"
 done
