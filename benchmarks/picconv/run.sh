@@ -201,3 +201,83 @@ ratio "(d) picconv / gm batch" d_picconv d_gm "<= 0.6"
 ratio "(d) picconv / its 8x8 floor" d_picconv d_floor ""
 awk -v k="$peak_kb" 'BEGIN { printf "%-34s %7.1f MiB   <= 73.2 MiB (1.2 x 61)\n",
                                     "(a) picconv peak memory", k / 1024 }'
+
+# (i) A CMake project that converts 200 pictures with picconv_add_pictures and copies each
+# output in a step of its own (standing in for a step that embeds it), built with Ninja and with
+# Makefiles: how many copies run after one picture's bytes change (goal 1) and after one is
+# touched (goal 0), and each build's time. The package is installed from picconv's build folder
+# (PICCONV_BENCH_BUILD names another) into a scratch prefix.
+consumer_case() {
+  local build=${PICCONV_BENCH_BUILD:-$(dirname "$(dirname "$picconv")")}
+  local dir=$work/i generator src bin k
+  echo
+  echo "(i) a CMake project: 200 pictures, a copy of each output"
+  if [[ ! -f $build/cmake_install.cmake ]]; then
+    echo "(i) skipped: $build is not a CMake build folder (set PICCONV_BENCH_BUILD)"
+    return
+  fi
+  rm -rf "$dir"
+  mkdir -p "$dir/src"
+  if ! cmake --install "$build" --prefix "$dir/prefix" >"$dir/install.log" 2>&1; then
+    echo "(i) skipped: $build does not install (build it whole first): see $dir/install.log"
+    return
+  fi
+  # 200 different 64x48 pictures: tiles of the big one, as 24-bit bitmaps.
+  convert "$pics/big.png" -resize 640x960! -crop 64x48 +repage -type TrueColor \
+    "BMP3:$dir/src/p%03d.bmp"
+  : >"$dir/src/pictures.txt"
+  for ((k = 0; k < 200; ++k)); do
+    printf 'ifbmp.spi|p%03d.bmp|p%03d.pmbp|0,0,64,48|0,0,64,48\n' $k $k >>"$dir/src/pictures.txt"
+  done
+  cat >"$dir/src/CMakeLists.txt" <<'CMAKE'
+cmake_minimum_required(VERSION 3.20)
+project(consumer NONE)
+find_package(picconv REQUIRED)
+picconv_add_pictures(pictures COMMAND_FILE pictures.txt)
+set(copies "")
+foreach(k RANGE 199)
+  string(LENGTH "00${k}" length)
+  math(EXPR from "${length} - 3")
+  string(SUBSTRING "00${k}" ${from} 3 name)
+  add_custom_command(OUTPUT copies/p${name}.pmbp
+    COMMAND "${CMAKE_COMMAND}" -E copy p${name}.pmbp copies/p${name}.pmbp
+    DEPENDS "${CMAKE_CURRENT_BINARY_DIR}/p${name}.pmbp"
+    COMMENT "downstream: copying p${name}.pmbp" VERBATIM)
+  list(APPEND copies copies/p${name}.pmbp)
+endforeach()
+file(MAKE_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}/copies")
+add_custom_target(copies ALL DEPENDS ${copies})
+CMAKE
+  consumer_build() {  # label goal: one build of $bin, its copies, picconv runs and time
+    local start end copies converted
+    start=$(date +%s%N)
+    cmake --build "$bin" -j "$(nproc)" >"$dir/build.log" 2>&1 || { cat "$dir/build.log"; exit 1; }
+    end=$(date +%s%N)
+    copies=$(grep -c "downstream: copying" "$dir/build.log" || true)
+    converted=$(grep -c "picconv: converting" "$dir/build.log" || true)
+    printf '%-16s %-24s %7s %8s %8.3fs   %s\n' "$generator" "$1" "$copies" "$converted" \
+      "$(awk -v n=$((end - start)) 'BEGIN { print n / 1e9 }')" "$2"
+  }
+  printf '%-16s %-24s %7s %8s %9s   %s\n' generator build copies picconv time "goal (copies)"
+  for generator in Ninja "Unix Makefiles"; do
+    if [[ $generator == Ninja ]] && ! command -v ninja >/dev/null; then
+      echo "Ninja            skipped: no ninja"
+      continue
+    fi
+    src=$dir/${generator// /}/src
+    bin=$dir/${generator// /}/build
+    mkdir -p "$src"
+    cp "$dir/src/"* "$src/"
+    cmake -S "$src" -B "$bin" -G "$generator" -DCMAKE_PREFIX_PATH="$dir/prefix" \
+      >"$dir/configure.log" 2>&1 || { cat "$dir/configure.log"; exit 1; }
+    consumer_build "first" 200
+    consumer_build "nothing changed" 0
+    sleep 1  # a newer modification time on file systems that keep whole seconds
+    convert "$src/p000.bmp" -negate -type TrueColor "BMP3:$src/p000.bmp"
+    consumer_build "one picture changed" 1
+    sleep 1
+    touch "$src/p001.bmp"
+    consumer_build "one picture touched" 0
+  done
+}
+consumer_case
