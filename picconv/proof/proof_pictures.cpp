@@ -7,42 +7,51 @@
 #include <vector>
 
 #include "common/pmbp_picture.h"
-#include "picconv/imaging/pixel_access.h"
+#include "picconv/imaging/fast_source.h"
 
 namespace {
 
-// A reduced picture averages at most this many samples a side of each of its pixels.
-const uint32_t MOST_SAMPLES = 4;
+// A reduced picture averages at most this many samples a side of each of its pixels: enough for
+// a preview, and the scaled-down source of a large picture costs a few milliseconds.
+const uint32_t MOST_SAMPLES = 2;
 
-// The scaled-down source of the last line, kept for the next cut of the same surface.
+// The scaled-down source of the last line, kept for the next cut of the same surface, with the
+// way its colours are read (the converter's own fast reading).
 struct KEPT_THUMB_T {
     const SDL_Surface *surface;
     std::string picture;
     PICTURE_REF_T ref;
     bool written;
+    SOURCE_COLOURS_T colours;
 };
 
-KEPT_THUMB_T g_kept_thumb = {nullptr, std::string(), noPicture(), false};
+KEPT_THUMB_T g_kept_thumb = {nullptr, std::string(), noPicture(), false, SOURCE_COLOURS_T()};
 
 uint32_t divideUp(uint64_t value, uint64_t divisor) {
     return static_cast<uint32_t>((value + divisor - 1) / divisor);
 }
 
+int clampTo(int64_t value, int size) {
+    return value < 0 ? 0 : (value >= size ? size - 1 : static_cast<int>(value));
+}
+
 // The mean colour of the source's area [x0, x1) x [y0, y1), from at most MOST_SAMPLES^2 pixels;
 // coordinates outside the picture take its edge, as the converter's resampler does.
-void meanColour(const SDL_Surface *source, int64_t x0, int64_t x1, int64_t y0, int64_t y1,
-                uint8_t *out) {
+void meanColour(const SDL_Surface *source, const SOURCE_COLOURS_T *colours, int64_t x0, int64_t x1,
+                int64_t y0, int64_t y1, uint8_t *out) {
     const int64_t stepsX = x1 - x0 < MOST_SAMPLES ? x1 - x0 : MOST_SAMPLES;
     const int64_t stepsY = y1 - y0 < MOST_SAMPLES ? y1 - y0 : MOST_SAMPLES;
     uint32_t total[3] = {0, 0, 0};
     for (int64_t j = 0; j < stepsY; j++) {
-        const int64_t y = y0 + (y1 - y0) * j / stepsY;
-        const int row = y < 0 ? 0 : (y >= source->h ? source->h - 1 : static_cast<int>(y));
+        // Each sample in the middle of its share of the area.
+        const int64_t y = y0 + (y1 - y0) * (2 * j + 1) / (2 * stepsY);
+        const int row = clampTo(y, source->h);
         for (int64_t i = 0; i < stepsX; i++) {
-            const int64_t x = x0 + (x1 - x0) * i / stepsX;
-            const int column = x < 0 ? 0 : (x >= source->w ? source->w - 1 : static_cast<int>(x));
+            const int64_t x = x0 + (x1 - x0) * (2 * i + 1) / (2 * stepsX);
+            const int column = clampTo(x, source->w);
             uint8_t rgb[3];
-            SDL_GetRGB(getPixel(source, column, row), source->format, &rgb[0], &rgb[1], &rgb[2]);
+            readSourcePixels(colours, source, static_cast<ptrdiff_t>(row) * source->pitch, &column,
+                             1, &rgb[0], &rgb[1], &rgb[2], 1);
             for (int c = 0; c < 3; c++) {
                 total[c] += rgb[c];
             }
@@ -55,18 +64,32 @@ void meanColour(const SDL_Surface *source, int64_t x0, int64_t x1, int64_t y0, i
 }
 
 // The area x0..x0+w, y0..y0+h of source in width x height pixels.
-RASTER_T reducedColour(const SDL_Surface *source, int64_t x0, int64_t y0, uint64_t w, uint64_t h,
-                       uint32_t width, uint32_t height) {
+RASTER_T reducedColour(const SDL_Surface *source, const SOURCE_COLOURS_T *colours, int64_t x0,
+                       int64_t y0, uint64_t w, uint64_t h, uint32_t width, uint32_t height) {
     RASTER_T raster = {PNG_RGB, width, height, std::vector<uint8_t>()};
     raster.samples.resize(static_cast<size_t>(width) * height * 3);
     uint8_t *out = raster.samples.data();
+    if (width == w && height == h) {
+        // Pixel for pixel, the common case of a cut: no means to take, a row at a time.
+        std::vector<int> columns(width);
+        for (uint32_t i = 0; i < width; i++) {
+            columns[i] = clampTo(x0 + i, source->w);
+        }
+        for (uint32_t j = 0; j < height; j++, out += 3 * static_cast<size_t>(width)) {
+            const ptrdiff_t row =
+                static_cast<ptrdiff_t>(clampTo(y0 + j, source->h)) * source->pitch;
+            readSourcePixels(colours, source, row, columns.data(), width, &out[0], &out[1], &out[2],
+                             3);
+        }
+        return raster;
+    }
     for (uint32_t j = 0; j < height; j++) {
         const int64_t top = y0 + static_cast<int64_t>(h * j / height);
         const int64_t bottom = y0 + static_cast<int64_t>(h * (j + 1) / height);
         for (uint32_t i = 0; i < width; i++) {
             const int64_t left = x0 + static_cast<int64_t>(w * i / width);
             const int64_t right = x0 + static_cast<int64_t>(w * (i + 1) / width);
-            meanColour(source, left, right > left ? right : left + 1, top,
+            meanColour(source, colours, left, right > left ? right : left + 1, top,
                        bottom > top ? bottom : top + 1, out);
             out += 3;
         }
@@ -80,6 +103,7 @@ bool makeThumb(const char *folder, const SDL_Surface *source, const char *pictur
     pictures->sourceHeight = static_cast<uint32_t>(source->h);
     KEPT_THUMB_T &kept = g_kept_thumb;
     if (kept.surface != source || kept.picture != picture) {
+        prepareSourceColours(source, &kept.colours);
         const uint32_t side = pictures->sourceWidth > pictures->sourceHeight
                                   ? pictures->sourceWidth
                                   : pictures->sourceHeight;
@@ -89,7 +113,7 @@ bool makeThumb(const char *folder, const SDL_Surface *source, const char *pictur
             width = divideUp(static_cast<uint64_t>(width) * PROOF_SOURCE_SIDE, side);
             height = divideUp(static_cast<uint64_t>(height) * PROOF_SOURCE_SIDE, side);
         }
-        const RASTER_T raster = reducedColour(source, 0, 0, pictures->sourceWidth,
+        const RASTER_T raster = reducedColour(source, &kept.colours, 0, 0, pictures->sourceWidth,
                                               pictures->sourceHeight, width, height);
         kept.surface = source;
         kept.picture = picture;
@@ -105,10 +129,11 @@ bool makeThumb(const char *folder, const SDL_Surface *source, const char *pictur
     return kept.written;
 }
 
-RASTER_T cutRaster(const SDL_Surface *source, PROOF_PICTURES_T *pictures) {
+RASTER_T cutRaster(const SDL_Surface *source, const SOURCE_COLOURS_T *colours,
+                   PROOF_PICTURES_T *pictures) {
     const uint32_t side = pictures->w > pictures->h ? pictures->w : pictures->h;
     pictures->cutStep = side > PROOF_PICTURE_SIDE ? divideUp(side, PROOF_PICTURE_SIDE) : 1;
-    return reducedColour(source, pictures->x, pictures->y, pictures->w, pictures->h,
+    return reducedColour(source, colours, pictures->x, pictures->y, pictures->w, pictures->h,
                          divideUp(pictures->w, pictures->cutStep),
                          divideUp(pictures->h, pictures->cutStep));
 }
@@ -163,7 +188,8 @@ std::string makeProofPicturesText(const char *folder, const SDL_Surface *source,
     p.w = sourceQuad->w;
     p.h = sourceQuad->h;
     p.complete = makeThumb(folder, source, picture, &p);
-    const RASTER_T cut = cutRaster(source, &p);
+    // makeThumb prepared how the surface's colours are read.
+    const RASTER_T cut = cutRaster(source, &g_kept_thumb.colours, &p);
     const RASTER_T upright = outputRaster(output, size, &p);
     char head[512];
     snprintf(head, sizeof head, "%s %u %u %u %u %ld %ld %u %u %u %u %u %u %u %u %u %u %d\n",
