@@ -4,7 +4,13 @@
 #   (a) a 4000x3000 PNG converted whole, 1:1 (also its peak memory);
 #   (b) 3200x2400 of it to 320x240, from the PNG and from a JPEG of it;
 #   (c) 1000 32x32 cuts of a 2048x2048 sheet in one command file, against `gm batch`;
-#   (d) 100 different 1024x768 JPEGs to 120x160 in one command file, against `gm batch`.
+#   (d) 100 different 1024x768 JPEGs to 120x160 in one command file, against `gm batch`;
+#   (e) the JPEGs of (d) with -j 2, against `gm batch`;
+#   (f) 1000 different 320x240 PNGs to 60x80, -j 2 against -j 1 (and a run without -j);
+#   (g) those 1000 lines with -j 2 --state after one picture's bytes changed, against (f)'s full
+#       -j 2 run: exactly one output's modification time may change;
+#   (h) the same with nothing changed: no output may be touched;
+#   and the peak memory of (a) with -j 2, the sum of the processes' own peaks.
 # The other tools do the comparable job: decode, crop and scale, a quarter turn, Floyd-Steinberg
 # onto the same four colours, raw grey output. Runs are interleaved, so a busy machine slows all
 # tools alike; the script prints medians, min-max and the ratios against the goals.
@@ -45,7 +51,7 @@ else
   trap 'rm -rf "$work"' EXIT
 fi
 work=$(cd "$work" && pwd)
-mkdir -p "$work/pictures" "$work/a" "$work/b" "$work/c" "$work/d"
+mkdir -p "$work/pictures" "$work/a" "$work/b" "$work/c" "$work/d" "$work/f" "$work/g"
 pics=$work/pictures
 
 if [[ ! -f "$pics/.complete" ]]; then
@@ -61,6 +67,21 @@ if [[ ! -f "$pics/.complete" ]]; then
   convert xc:'rgb(0,0,0)' xc:'rgb(85,85,85)' xc:'rgb(0,170,170)' xc:'rgb(255,255,255)' +append \
     "$pics/palette.png"
   touch "$pics/.complete"
+fi
+# (f)-(h): 1000 different 320x240 PNGs, tiles of the big picture's plasma on seven shifted grids
+# (144 each), and a negated copy of the one whose bytes (g) changes.
+tile() { echo "$pics/tiles/o$(($1 / 144))_$(printf %03d $(($1 % 144))).png"; }
+changed=500
+if [[ ! -f "$pics/tiles/.complete" ]]; then
+  echo "making the tiles in $pics/tiles ..."
+  mkdir -p "$pics/tiles"
+  for ((o = 0; o < 7; ++o)); do
+    convert "$pics/big.png" -crop "3840x2880+$((o * 20))+$((o * 15))" +repage \
+      -crop 320x240 +repage -depth 8 "$pics/tiles/o${o}_%03d.png"
+  done
+  cp "$(tile $changed)" "$pics/tiles/changed_a.png"
+  convert "$pics/tiles/changed_a.png" -negate "$pics/tiles/changed_b.png"
+  touch "$pics/tiles/.complete"
 fi
 
 # The same dithering job for both Magicks: a quarter turn, four colours, raw grey out.
@@ -96,12 +117,17 @@ for ((k = 0; k < 100; ++k)); do
   echo "ifjpeg.spi|$pics/photo$k.jpg|photo$k.pmbp|0,0,1024,768|0,0,8,8" >>"$work/d/floor.txt"
   echo "convert $pics/photo$k.jpg -resize 120x160! $gm_batch_tail gray:photo$k.raw" >>"$work/d/gm.txt"
 done
+: >"$work/f/tiles.txt"
+for ((k = 0; k < 1000; ++k)); do
+  echo "ifpng.spi|$(tile $k)|t$k.pmbp|0,0,320,240|0,0,60,80" >>"$work/f/tiles.txt"
+done
+cp "$work/f/tiles.txt" "$work/g/tiles.txt"
 
 # Each measurement: a name, its folder and its command line; times collect in $work/times/NAME.
 mkdir -p "$work/times"
 rm -f "$work/times/"*
 names=()
-declare -A dirs commands
+declare -A dirs commands before after
 add() {
   names+=("$1")
   dirs[$1]=$2
@@ -123,9 +149,31 @@ add c_gm c "gm batch -echo off -feedback off gm.txt"
 add d_picconv d "$pc photos.txt"
 add d_floor d "$pc floor.txt"
 add d_gm d "gm batch -echo off -feedback off gm.txt"
+add e_picconv d "$pc -j 2 photos.txt"
+add f_serial f "$pc tiles.txt"
+add f_j1 f "$pc -j 1 tiles.txt"
+add f_j2 f "$pc -j 2 tiles.txt"
+add g_state g "$pc -j 2 --state state tiles.txt"
+add h_state g "$pc -j 2 --state state tiles.txt"
+# Untimed, around (g) and (h): the changing picture takes its other version before (g), and the
+# outputs whose modification time moved are noted in $work/times/NAME.touched.
+changing=$(printf %q "$(tile $changed)")
+swap="cmp -s $pq/tiles/changed_a.png $changing && cp $pq/tiles/changed_b.png $changing ||
+      cp $pq/tiles/changed_a.png $changing"
+stamps() { find "$work/g" -maxdepth 1 -name '*.pmbp' -printf '%f %T@\n' | sort >"$work/g/$1"; }
+touched() {
+  stamps stamps.after
+  comm -13 "$work/g/stamps.before" "$work/g/stamps.after" | cut -d' ' -f1 | paste -sd' ' - \
+    >>"$work/times/$1.touched"
+}
+before[g_state]="$swap; stamps stamps.before"
+after[g_state]="touched g_state"
+before[h_state]="stamps stamps.before"
+after[h_state]="touched h_state"
 
 measure() {  # runs measurement $1 once and appends its wall time in seconds
   local start end
+  [[ -z ${before[$1]:-} ]] || eval "${before[$1]}"
   start=$(date +%s%N)
   if ! (cd "$work/${dirs[$1]}" && eval "${commands[$1]}" >/dev/null 2>"$work/times/$1.err"); then
     echo "$1 failed: ${commands[$1]}" >&2
@@ -134,7 +182,13 @@ measure() {  # runs measurement $1 once and appends its wall time in seconds
   fi
   end=$(date +%s%N)
   echo "$(((end - start) / 1000))e-6" >>"$work/times/$1"
+  [[ -z ${after[$1]:-} ]] || eval "${after[$1]}"
 }
+
+# (g) and (h) start from a state that knows every line, with the changing picture's first version.
+cmp -s "$pics/tiles/changed_a.png" "$(tile $changed)" ||
+  cp "$pics/tiles/changed_a.png" "$(tile $changed)"
+(cd "$work/g" && eval "${commands[g_state]}" >/dev/null 2>&1)
 
 echo "timing $runs runs each ($slow_runs of gm batch on (c)) ..."
 for ((r = 0; r < runs; ++r)); do
@@ -146,6 +200,42 @@ done
 
 # Peak memory of (a), from GNU time.
 peak_kb=$(cd "$work/a" && /usr/bin/time -f %M "$picconv" whole.txt 2>&1 >/dev/null | tail -n 1)
+# With -j 2 the coordinator and its worker live at the same time, so the machine holds their sum;
+# GNU time would give only the largest process of the tree. Each process's own peak (VmHWM) is
+# read from /proc every few milliseconds while the run lasts and the peaks are added: never below
+# the tree's true peak, a little above it (shared libraries count in each process). The worker
+# peaks while it converts, long before it ends, so the samples see its peak.
+tree_peaks() {  # runs picconv -j 2 on (a); prints the coordinator's peak, then each worker's (KiB)
+  (cd "$work/a" && exec "$picconv" -j 2 whole.txt) >/dev/null 2>&1 &
+  local top=$! pid key value list state
+  local -a queue children order=()
+  local -A peaks=()
+  for (( ; ; )); do
+    state=
+    queue=("$top")
+    while ((${#queue[@]} > 0)); do
+      pid=${queue[0]}
+      queue=("${queue[@]:1}")
+      while read -r key value _; do
+        [[ $key == State: && $pid == "$top" ]] && state=$value
+        if [[ $key == VmHWM: ]] && ((value > ${peaks[$pid]:-0})); then
+          [[ -n ${peaks[$pid]:-} ]] || order+=("$pid")
+          peaks[$pid]=$value
+        fi
+      done < <(cat "/proc/$pid/status" 2>/dev/null || true)
+      for list in /proc/"$pid"/task/*/children; do
+        children=()
+        read -r -a children 2>/dev/null <"$list" || true
+        queue+=("${children[@]}")
+      done
+    done
+    [[ -n $state && $state != Z ]] || break
+    sleep 0.005
+  done
+  wait "$top" || true
+  for pid in "${order[@]}"; do echo "${peaks[$pid]}"; done
+}
+mapfile -t jobs_peaks < <(tree_peaks)
 
 stats() {  # median min max of measurement $1
   sort -g "$work/times/$1" | awk '{ v[NR] = $1 }
@@ -175,6 +265,12 @@ label() {
     d_picconv) echo "(d) picconv 100 JPEGs" ;;
     d_floor) echo "(d) picconv floor, to 8x8" ;;
     d_gm) echo "(d) gm batch" ;;
+    e_picconv) echo "(e) picconv -j 2, the JPEGs of (d)" ;;
+    f_serial) echo "(f) picconv 1000 PNGs, without -j" ;;
+    f_j1) echo "(f) picconv 1000 PNGs, -j 1" ;;
+    f_j2) echo "(f) picconv 1000 PNGs, -j 2" ;;
+    g_state) echo "(g) -j 2 --state, one changed" ;;
+    h_state) echo "(h) -j 2 --state, none changed" ;;
   esac
 }
 for name in "${names[@]}"; do
@@ -201,6 +297,28 @@ ratio "(d) picconv / gm batch" d_picconv d_gm "<= 0.6"
 ratio "(d) picconv / its 8x8 floor" d_picconv d_floor ""
 awk -v k="$peak_kb" 'BEGIN { printf "%-34s %7.1f MiB   <= 73.2 MiB (1.2 x 61)\n",
                                     "(a) picconv peak memory", k / 1024 }'
+jobs_kb=0
+for kb in "${jobs_peaks[@]}"; do jobs_kb=$((jobs_kb + kb)); done
+awk -v t="$jobs_kb" -v c="${jobs_peaks[0]:-0}" -v n="$((${#jobs_peaks[@]} - 1))" -v s="$peak_kb" \
+  'BEGIN { printf "%-34s %7.1f MiB   coordinator %.1f + %d worker(s) %.1f MiB\n",
+                  "(a) -j 2 peak memory, summed", t / 1024, c / 1024, n, (t - c) / 1024
+           printf "%-34s %9.3f   <= 2\n", "(a) -j 2 / serial peak memory", t / s }'
+ratio "(e) picconv -j 2 / gm batch" e_picconv d_gm "<= 0.33"
+ratio "(e) picconv -j 2 / without -j" e_picconv d_picconv ""
+ratio "(f) -j 2 / -j 1" f_j2 f_j1 "<= 0.60"
+ratio "(f) -j 1 / without -j" f_j1 f_serial ""
+ratio "(g) one changed / full -j 2 run" g_state f_j2 "<= 0.03"
+ratio "(h) none changed / full -j 2 run" h_state f_j2 "<= 0.02"
+touches() {  # label measurement goal: the outputs each run of it touched
+  awk -v l="$1" -v g="$3" '{ n[NR] = NF; if (NF > 0) names[$0] = 1 }
+    END { lo = hi = n[1]
+          for (i = 2; i <= NR; i++) { lo = n[i] < lo ? n[i] : lo; hi = n[i] > hi ? n[i] : hi }
+          s = ""; for (k in names) s = s " " k
+          printf "%-34s %9s   %s%s\n", l, lo == hi ? lo : lo "-" hi, g,
+                 s != "" ? "; touched:" s : "" }' "$work/times/$2.touched"
+}
+touches "(g) outputs rewritten, each run" g_state "exactly 1 (t$changed.pmbp)"
+touches "(h) outputs touched, each run" h_state "0"
 
 # (i) A CMake project that converts 200 pictures with picconv_add_pictures and copies each
 # output in a step of its own (standing in for a step that embeds it), built with Ninja and with
