@@ -86,6 +86,11 @@ int hasFolderPart(const char *path);
 // memory.
 char *temporaryFolderPath(const char *name);
 
+// One spelling for the file at path, whichever way it is named: links followed, the folder
+// made absolute and canonical, letters folded where names ignore case. For telling that two
+// paths name one file, even one not yet made; malloc'd, null when out of memory.
+char *fileIdentityPath(const char *path);
+
 // path made absolute against the current folder (nothing is resolved or checked), with '/'
 // between folders on every platform; malloc'd, null when out of memory.
 char *absolutePath(const char *path);

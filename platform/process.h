@@ -47,8 +47,14 @@ void handTask(TASK_THREAD_T *thread, void (*run)(void *context), void *context);
 // then seen by the caller.
 void waitForTask(TASK_THREAD_T *thread);
 
-// Milliseconds on a clock that only runs forward, from an arbitrary start.
+// Milliseconds and nanoseconds on a clock that only runs forward, from an arbitrary start.
 uint64_t monotonicMilliseconds(void);
+uint64_t monotonicNanoseconds(void);
+
+// The most memory this process has held at once, and the most any of its ended children held
+// (0 where the system cannot tell), in bytes.
+uint64_t peakMemory(void);
+uint64_t peakChildMemory(void);
 
 // This process's number.
 unsigned long processId(void);

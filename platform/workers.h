@@ -47,7 +47,8 @@ size_t readWorkerStream(WORKER_T *worker, WORKER_STREAM_T stream, uint64_t from,
 // releases everything it held.
 void stopWorker(WORKER_T *worker, WORKER_END_T *end);
 
-// Ends every worker still running, at once; safe in a signal handler.
+// Ends every worker still running, at once, and waits until they have gone; safe in a signal
+// handler.
 void killWorkersNow(void);
 
 // In a worker: the answer channel its starter named in text; 0 when text names none.

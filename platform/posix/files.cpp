@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <string>
+
 namespace {
 
 // More links than this in one chain is a loop, as the kernel counts it.
@@ -231,6 +233,28 @@ int isRelativePath(const char *path) {
 
 int hasFolderPart(const char *path) {
     return strchr(path, '/') != nullptr ? 1 : 0;
+}
+
+char *fileIdentityPath(const char *path) {
+    char *target = resolveLinks(path);
+    if (target == nullptr) {
+        return copyText(path, strlen(path));
+    }
+    const char *slash = strrchr(target, '/');
+    const std::string name = slash != nullptr ? slash + 1 : target;
+    const std::string folder =
+        slash == nullptr
+            ? "."
+            : (slash == target ? "/" : std::string(target, static_cast<size_t>(slash - target)));
+    free(target);
+    char *real = realpath(folder.c_str(), nullptr);
+    std::string identity = real != nullptr ? real : folder;
+    free(real);
+    if (identity.empty() || identity.back() != '/') {
+        identity += '/';
+    }
+    identity += name;
+    return copyText(identity.data(), identity.size());
 }
 
 char *temporaryFolderPath(const char *name) {

@@ -11,6 +11,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -27,6 +28,18 @@ void stopSignals(sigset_t *signals) {
     sigaddset(signals, SIGINT);
     sigaddset(signals, SIGTERM);
     sigaddset(signals, SIGHUP);
+}
+
+// Waits for the exclusive lock on descriptor, which then stays open, holding it, for the rest
+// of the process. 1 when held; 0 with the descriptor closed.
+int holdLock(int descriptor) {
+    while (flock(descriptor, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            close(descriptor);
+            return 0;
+        }
+    }
+    return 1;
 }
 
 void onStopSignal(int signalNumber) {
@@ -48,16 +61,7 @@ int lockFileForProcess(const char *path) {
     // belongs to this descriptor alone, which stays open for the rest of the process, so
     // truncating and closing the file through other descriptors keeps the lock.
     const int descriptor = open(path, O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (descriptor < 0) {
-        return 0;
-    }
-    while (flock(descriptor, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            close(descriptor);
-            return 0;
-        }
-    }
-    return 1;
+    return descriptor >= 0 ? holdLock(descriptor) : 0;
 }
 
 void installStopHandlers(void (*onStop)(void)) {
@@ -106,13 +110,7 @@ int lockRegularFileForProcess(const char *path) {
         close(descriptor);
         return 0;
     }
-    while (flock(descriptor, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            close(descriptor);
-            return 0;
-        }
-    }
-    return 1;
+    return holdLock(descriptor);
 }
 
 struct TASK_THREAD_T {
@@ -199,6 +197,24 @@ uint64_t monotonicMilliseconds(void) {
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<uint64_t>(now.tv_sec) * 1000u +
            static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+}
+
+uint64_t monotonicNanoseconds(void) {
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
+}
+
+uint64_t peakMemory(void) {
+    struct rusage usage;
+    // Linux counts in kilobytes.
+    return getrusage(RUSAGE_SELF, &usage) == 0 ? static_cast<uint64_t>(usage.ru_maxrss) * 1024 : 0;
+}
+
+uint64_t peakChildMemory(void) {
+    struct rusage usage;
+    return getrusage(RUSAGE_CHILDREN, &usage) == 0 ? static_cast<uint64_t>(usage.ru_maxrss) * 1024
+                                                   : 0;
 }
 
 unsigned long processId(void) {

@@ -280,6 +280,15 @@ void killWorkersNow(void) {
             kill(pid, SIGKILL);
         }
     }
+    // Gone before the starter is: none outlives it, not even for a moment.
+    for (volatile pid_t &slot : g_worker_pids) {
+        const pid_t pid = slot;
+        if (pid > 0) {
+            while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+            slot = 0;
+        }
+    }
 }
 
 uintptr_t openAnswerChannel(const char *text) {

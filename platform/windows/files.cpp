@@ -343,6 +343,20 @@ int hasFolderPart(const char *path) {
     return strpbrk(path, "/\\:") != nullptr ? 1 : 0;
 }
 
+char *fileIdentityPath(const char *path) {
+    char *full = absolutePath(path);
+    if (full == nullptr) {
+        return nullptr;
+    }
+    // Names differ only in case name the same file here.
+    for (char *p = full; *p != '\0'; p++) {
+        if (*p >= 'A' && *p <= 'Z') {
+            *p = static_cast<char>(*p - 'A' + 'a');
+        }
+    }
+    return full;
+}
+
 char *temporaryFolderPath(const char *name) {
     char folder[MAX_PATH + 1];
     const DWORD length = GetTempPathA(sizeof folder, folder);

@@ -6,6 +6,8 @@
 #include <string.h>
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
 
 namespace {
 
@@ -224,6 +226,27 @@ void waitForTask(TASK_THREAD_T *thread) {
 
 uint64_t monotonicMilliseconds(void) {
     return GetTickCount64();
+}
+
+uint64_t monotonicNanoseconds(void) {
+    LARGE_INTEGER count;
+    LARGE_INTEGER frequency;
+    QueryPerformanceCounter(&count);
+    QueryPerformanceFrequency(&frequency);
+    const uint64_t ticks = static_cast<uint64_t>(count.QuadPart);
+    const uint64_t perSecond = static_cast<uint64_t>(frequency.QuadPart);
+    return ticks / perSecond * 1000000000u + ticks % perSecond * 1000000000u / perSecond;
+}
+
+uint64_t peakMemory(void) {
+    PROCESS_MEMORY_COUNTERS counters;
+    return K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)
+               ? counters.PeakWorkingSetSize
+               : 0;
+}
+
+uint64_t peakChildMemory(void) {
+    return 0;
 }
 
 unsigned long processId(void) {
