@@ -12,6 +12,7 @@
 #include "picconv/driver/build_names.h"
 #include "picconv/driver/command_file.h"
 #include "picconv/driver/command_record.h"
+#include "picconv/driver/converter.h"
 #include "picconv/driver/input_paths.h"
 #include "picconv/driver/output_clash.h"
 #include "picconv/plugin/plugin_probe.h"
@@ -19,8 +20,6 @@
 
 namespace {
 
-// The widest output SDL can make, as the converter enforces it.
-const long MAX_OUTPUT_WIDTH = 16376;
 const char *const MEMBER_NAMES[4] = {"x", "y", "w", "h"};
 
 struct CHECK_T {
@@ -138,12 +137,7 @@ void checkNumbers(CHECK_T *check, const FIELD_T &field, const char *what) {
                      std::to_string(read[member]) + " (" + MEMBER_NAMES[member] + " of the " +
                      what + ")");
         }
-        while (*p != '\0' && isdigit(static_cast<unsigned char>(*p))) {
-            p++;
-        }
-        while (*p != '\0' && !isdigit(static_cast<unsigned char>(*p))) {
-            p++;
-        }
+        p = nextQuadNumber(p);
     }
 }
 
@@ -290,7 +284,7 @@ int checkCommandFile(const char *commandFile, FILE *file) {
     releaseProbedPlugin();
     if (!read) {
         reportCommandFileUnreadable(commandFile, error);
-        return 3;
+        return EXIT_COMMAND_FILE;
     }
-    return check.warnings > 0 ? 5 : 0;
+    return check.warnings > 0 ? EXIT_CHECK_WARNED : EXIT_ALL_WRITTEN;
 }

@@ -3,6 +3,8 @@
 #include <errno.h>
 #include <string.h>
 
+#include "picconv/diagnostics/stage_times.h"
+
 namespace {
 
 enum { LINE_BUFFER_SIZE = 4096, LINE_READ_LIMIT = 4000 };
@@ -23,7 +25,13 @@ int forEachCommandLine(FILE *file, COMMAND_LINE_VISIT_T visit, void *context) {
     char line[LINE_BUFFER_SIZE];
     long lineNumber = 0;
     errno = 0;
-    while (fgets(line, LINE_READ_LIMIT, file) != nullptr) {
+    for (;;) {
+        const uint64_t started = stageClock();
+        const bool read = fgets(line, LINE_READ_LIMIT, file) != nullptr;
+        addStageTime(STAGE_COMMAND_FILE, started);
+        if (!read) {
+            break;
+        }
         lineNumber++;
         visit(line, lineNumber, context);
         errno = 0;

@@ -21,12 +21,6 @@ const char *skipNonDigits(const char *p) {
     return p;
 }
 
-// Only digits are skipped before the separators, so a leading blank or sign makes atoi read
-// the same number twice; command files may rely on that.
-const char *nextNumber(const char *p) {
-    return skipNonDigits(skipDigits(p));
-}
-
 uint16_t low16(int value) {
     return static_cast<uint16_t>(value);
 }
@@ -64,15 +58,21 @@ RECORD_COPY_T copyCommandRecord(const char *line, char **copy, char *fields[FIEL
     return RECORD_COMPLETE;
 }
 
+// Only digits are skipped before the separators, so a leading blank or sign makes atoi read
+// the same number twice; command files may rely on that.
+const char *nextQuadNumber(const char *p) {
+    return skipNonDigits(skipDigits(p));
+}
+
 QUAD_T parseQuad(const char *text) {
     QUAD_T quad;
     const char *p = text;
     quad.x = static_cast<int16_t>(low16(atoi(p)));
-    p = nextNumber(p);
+    p = nextQuadNumber(p);
     quad.y = static_cast<int16_t>(low16(atoi(p)));
-    p = nextNumber(p);
+    p = nextQuadNumber(p);
     quad.w = low16(atoi(p));
-    p = nextNumber(p);
+    p = nextQuadNumber(p);
     quad.h = low16(atoi(p));
     return quad;
 }

@@ -25,7 +25,15 @@ enum RECORD_COPY_T {
 // A private copy of line cut into its fields, so that line itself is left as it was.
 RECORD_COPY_T copyCommandRecord(const char *line, char **copy, char *fields[FIELD_COUNT]);
 
+// SDL makes no surface 16384 or more pixels wide, and the output's width is its h rounded up to
+// a multiple of 8: the largest h an output size may have.
+const unsigned MAX_OUTPUT_WIDTH = 16376;
+
 // Four numbers read with atoi, each cut to 16 bits; any non-digits separate them.
 QUAD_T parseQuad(const char *text);
+
+// Where parseQuad reads the number after the one at p: past its digits and what separates them.
+// A leading blank or sign is no digit, so such a number is read twice.
+const char *nextQuadNumber(const char *p);
 
 #endif

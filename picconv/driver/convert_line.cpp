@@ -10,6 +10,7 @@
 
 #include "common/output_file.h"
 #include "picconv/diagnostics/diagnostics.h"
+#include "picconv/diagnostics/stage_times.h"
 #include "picconv/driver/bitmap_load.h"
 #include "picconv/driver/command_record.h"
 #include "picconv/driver/input_paths.h"
@@ -24,10 +25,6 @@
 #include "picconv/proof/proof.h"
 
 namespace {
-
-// SDL makes no surface 16384 or more pixels wide, and the output's width is its h rounded up
-// to a multiple of 8.
-const unsigned MAX_OUTPUT_WIDTH = 16376;
 
 // The source picture loaded from the temporary bitmap, kept while the decode it came from is
 // reused, so that many cuts of one picture load it once.
@@ -75,7 +72,9 @@ bool prepareRecord(char *fields[FIELD_COUNT], const char *commandFile, PLACE_NOI
     }
     if (fresh || g_kept_source == nullptr) {
         releaseKeptSource();
+        const uint64_t loading = stageClock();
         g_kept_source = loadBitmapNoFollow(bitmapName);
+        addStageTime(STAGE_BITMAP_LOAD, loading);
     }
     if (g_kept_source == nullptr) {
         noteLineProblem("SDL cannot load the decoded picture: %s", SDL_GetError());
@@ -85,20 +84,27 @@ bool prepareRecord(char *fields[FIELD_COUNT], const char *commandFile, PLACE_NOI
     if (refuseClash(output, picture, commandFile, outcome)) {
         return false;
     }
+    const uint64_t resampling = stageClock();
     SDL_Surface *result = createOutputSurface(&outputQuad);
     if (result == nullptr) {
         noteLineProblem("cannot make the %u x %u output picture: %s", outputQuad.h, outputQuad.w,
                         SDL_GetError());
         return false;
     }
+    const uint64_t made = stageClock();
     outcome->draws = noiseDrawsOf(&outputQuad);
     if (placeNoise != nullptr) {
         placeNoise(context, outcome->draws);
     }
+    const uint64_t placed = stageClock();
     resampleRotatedInto(result, g_kept_source, &sourceQuad, &outputQuad);
+    // Waiting to learn where the noise starts is no part of the work.
+    addStageTime(STAGE_RESAMPLE, placed - (made - resampling));
+    const uint64_t packing = stageClock();
     size_t size = 0;
     uint8_t *file = encodePackedPicture(result, &size);
     SDL_FreeSurface(result);
+    addStageWork(STAGE_OUTPUT, packing);
     if (file == nullptr) {
         noteLineProblem("cannot write it: %s", strerror(ENOMEM));
         return false;
@@ -164,8 +170,10 @@ void commitLine(const char *commandFile, long lineNumber, LINE_OUTCOME_T *outcom
     }
     if (outcome->status == LINE_WRITTEN) {
         errno = 0;
+        const uint64_t writing = stageClock();
         const OUTPUT_WRITE_T written =
             writeOutputFile(output, outcome->bytes.data(), outcome->bytes.size());
+        addStageTime(STAGE_OUTPUT, writing);
         if (written == OUTPUT_FAILED) {
             noteLineProblem("cannot write it: %s", errno != 0 ? strerror(errno) : "write failed");
             outcome->status = LINE_NO_OUTPUT;

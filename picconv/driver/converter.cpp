@@ -12,6 +12,7 @@
 
 #include "common/safe_file.h"
 #include "picconv/diagnostics/diagnostics.h"
+#include "picconv/diagnostics/stage_times.h"
 #include "picconv/driver/command_check.h"
 #include "picconv/driver/command_file.h"
 #include "picconv/driver/command_record.h"
@@ -49,16 +50,16 @@ void onStop() {
 
 int printInfo(RUN_MODE_T mode) {
     if (mode == MODE_HELP) {
-        fputs(PICCONV_HELP, stdout);
+        printf(PICCONV_HELP, MAX_OUTPUT_WIDTH);
     } else {
         printf("picconv %s\n", TOOLS_VERSION);
     }
     // A full disk or a closed pipe must not pass for a printed answer.
     if (fflush(stdout) != 0 || ferror(stdout)) {
         fprintf(stderr, "picconv: cannot write to standard output: %s\n", strerror(errno));
-        return 1;
+        return EXIT_USAGE_OR_PLUGIN;
     }
-    return 0;
+    return EXIT_ALL_WRITTEN;
 }
 
 void keepLine(const char *line, long lineNumber, void *context) {
@@ -103,13 +104,13 @@ int listFiles(const RUN_OPTIONS_T &options, FILE *commandFile) {
     releaseProbedPlugin();
     if (!read) {
         reportCommandFileUnreadable(options.commandFile, error);
-        return 3;
+        return EXIT_COMMAND_FILE;
     }
     printRunFiles(stdout, listing.inputs);
     if (fflush(stdout) != 0 || ferror(stdout)) {
-        return 1;
+        return EXIT_USAGE_OR_PLUGIN;
     }
-    return listing.incomplete ? 4 : 0;
+    return listing.incomplete ? EXIT_LINE_WITHOUT_OUTPUT : EXIT_ALL_WRITTEN;
 }
 
 int convertFile(const RUN_OPTIONS_T &options) {
@@ -120,7 +121,7 @@ int convertFile(const RUN_OPTIONS_T &options) {
     reuseLargeBlocks(PLUGIN_MAX_PIXEL_BYTES);
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         reportSdlFailure(SDL_GetError());
-        return 2;
+        return EXIT_SDL_FAILED;
     }
     atexit(SDL_Quit);
     // After SDL_Init, whose own handlers would only queue an event nobody reads.
@@ -129,24 +130,26 @@ int convertFile(const RUN_OPTIONS_T &options) {
     FILE *commandFile = fopen(options.commandFile, "r");
     if (commandFile == nullptr) {
         reportCommandFileUnreadable(options.commandFile, errno);
-        return 3;
+        return EXIT_COMMAND_FILE;
     }
     // Every output depends on the command file, first of the inputs as --list-inputs lists it.
     noteRunInput(options.commandFile);
     RUN_STATE_T state;
     loadRunState(options.stateFile, &state);
     setProofFolder(options.proofDir);
-    SERIAL_RESULT_T result = {1, 0, 0};
+    const uint64_t started = stageClock();
+    SERIAL_RESULT_T result = {1, 0, 0, 0};
     if (options.jobs > 0) {
         PARALLEL_LINES_T parallel;
         result.read = forEachCommandLine(commandFile, keepLine, &parallel);
         result.error = errno;
         fclose(commandFile);
+        result.lines = static_cast<long>(parallel.lines.size());
         const int status = runCoordinator(options, parallel.lines, &state);
-        if (status == 1) {
+        if (status == EXIT_USAGE_OR_PLUGIN) {
             return status;
         }
-        result.withoutOutput = status == 4 ? 1 : 0;
+        result.withoutOutput = status == EXIT_LINE_WITHOUT_OUTPUT ? 1 : 0;
     } else {
         result = runSerial(options.commandFile, commandFile, &state);
         fclose(commandFile);
@@ -158,15 +161,19 @@ int convertFile(const RUN_OPTIONS_T &options) {
         fprintf(stderr, "picconv: cannot write the proof sheet in %s: %s\n", options.proofDir,
                 strerror(errno));
     }
+    if (options.stats) {
+        reportStageTimes(stderr, result.lines, stageClock() - started, peakMemory(),
+                         options.jobs > 0 ? peakChildMemory() : 0);
+    }
     if (!result.read) {
         reportCommandFileUnreadable(options.commandFile, result.error);
-        return 3;
+        return EXIT_COMMAND_FILE;
     }
     if (options.depfile != nullptr && !writeDepfile(options.depfile)) {
         fprintf(stderr, "picconv: cannot write %s: %s\n", options.depfile, strerror(errno));
-        return 4;
+        return EXIT_LINE_WITHOUT_OUTPUT;
     }
-    return result.withoutOutput > 0 ? 4 : 0;
+    return result.withoutOutput > 0 ? EXIT_LINE_WITHOUT_OUTPUT : EXIT_ALL_WRITTEN;
 }
 
 }  // namespace
@@ -185,7 +192,7 @@ int runConverter(int argc, char **argv) {
             if (options.badOption != nullptr) {
                 reportUnknownOption(options.badOption);
             }
-            return 1;
+            return EXIT_USAGE_OR_PLUGIN;
         case MODE_CONVERT:
             setInputFolder(options.inputDir);
             return convertFile(options);
@@ -196,7 +203,7 @@ int runConverter(int argc, char **argv) {
     FILE *commandFile = fopen(options.commandFile, "r");
     if (commandFile == nullptr) {
         reportCommandFileUnreadable(options.commandFile, errno);
-        return 3;
+        return EXIT_COMMAND_FILE;
     }
     const int status = options.mode == MODE_CHECK
                            ? checkCommandFile(options.commandFile, commandFile)

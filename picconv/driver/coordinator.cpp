@@ -11,8 +11,10 @@
 
 #include "common/safe_file.h"
 #include "picconv/diagnostics/diagnostics.h"
+#include "picconv/diagnostics/stage_times.h"
 #include "picconv/driver/command_record.h"
 #include "picconv/driver/convert_line.h"
+#include "picconv/driver/converter.h"
 #include "picconv/driver/input_paths.h"
 #include "picconv/driver/proof_lines.h"
 #include "picconv/driver/run_state.h"
@@ -90,8 +92,9 @@ void onStop() {
     }
 }
 
-std::string absoluteOf(const std::string &path) {
-    char *absolute = absolutePath(path.c_str());
+// One spelling per file, so that "a.pmbp" and "./a.pmbp" are known to be one output.
+std::string fileKeyOf(const std::string &path) {
+    char *absolute = fileIdentityPath(path.c_str());
     const std::string result = absolute != nullptr ? absolute : path;
     free(absolute);
     return result;
@@ -116,7 +119,7 @@ void readLines(const std::vector<std::string> &texts, RUN_T *run) {
         if (record == RECORD_COMPLETE) {
             line.plugin = fields[FIELD_PLUGIN];
             line.picture = fields[FIELD_PICTURE];
-            line.output = absoluteOf(fields[FIELD_OUTPUT]);
+            line.output = fileKeyOf(fields[FIELD_OUTPUT]);
             free(copy);
         }
     }
@@ -231,11 +234,11 @@ bool waitsForAnOutput(const RUN_T *run, const LINE_T &line) {
     if (run->pending.empty()) {
         return false;
     }
-    if (run->pending.count(absoluteOf(picturePathOf(line.picture.c_str()))) != 0) {
+    if (run->pending.count(fileKeyOf(picturePathOf(line.picture.c_str()))) != 0) {
         return true;
     }
     return hasFolderPart(line.plugin.c_str()) &&
-           run->pending.count(absoluteOf(pluginPathOf(line.plugin.c_str()))) != 0;
+           run->pending.count(fileKeyOf(pluginPathOf(line.plugin.c_str()))) != 0;
 }
 
 void takeRunLockOnce(RUN_T *run) {
@@ -434,11 +437,17 @@ bool handleDone(RUN_T *run, size_t slotIndex, MESSAGE_T *message) {
     outcome.problem = takeText(message);
     takeBytes(message, &outcome.bytes);
     outcome.proofPictures = takeText(message);
+    STAGE_TIMES_T times;
+    for (int stage = 0; stage < STAGE_COUNT; stage++) {
+        times.nanoseconds[stage] = takeNumber(message);
+        times.counts[stage] = takeNumber(message);
+    }
     if (message->damaged || outcome.status > LINE_FATAL ||
         (line.reachKnown && draws != outcome.draws)) {
         return false;
     }
     copyStreams(slot, &line, from, to);
+    addStageTimes(&times);
     line.done = true;
     settle(run, slot->current, draws);
     if (outcome.status == LINE_FATAL) {
@@ -778,7 +787,7 @@ int runCoordinator(const RUN_OPTIONS_T &options, const std::vector<std::string> 
         }
     }
     if (run.fatal) {
-        return 1;
+        return EXIT_USAGE_OR_PLUGIN;
     }
-    return run.withoutOutput > 0 ? 4 : 0;
+    return run.withoutOutput > 0 ? EXIT_LINE_WITHOUT_OUTPUT : EXIT_ALL_WRITTEN;
 }

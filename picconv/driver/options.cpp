@@ -12,7 +12,7 @@ const char PICCONV_HELP[] =
     "  PLUGIN|PICTURE|OUTPUT|X,Y,W,H|0,0,W,H\n"
     "(the plug-in library, the picture, the output file, the source rectangle and the output\n"
     "size; the output is turned a quarter turn counter-clockwise, its width is the last H\n"
-    "rounded up to a multiple of 8, at most 16376).\n"
+    "rounded up to a multiple of 8, at most %u).\n"
     "\n"
     "  -k, --keep-going   a plug-in that cannot be loaded costs only its own lines\n"
     "  --check            check the command file and report suspicious lines; convert nothing\n"
@@ -26,6 +26,7 @@ const char PICCONV_HELP[] =
     "                     plug-in, picture, rectangles, noise and output are unchanged\n"
     "  --proof DIR        also write a proof sheet, DIR/index.html: every line's rectangle\n"
     "                     and result on one page, with what changed since the last one\n"
+    "  --stats            after the run, say where the time went, stage by stage\n"
     "  --list-outputs     print the files a run would write, one per line; convert nothing\n"
     "  --list-inputs      print the command file, pictures and plug-ins a run would read\n"
     "  -h, --help         print this help and stop\n"
@@ -75,6 +76,7 @@ RUN_OPTIONS_T optionsOf(RUN_MODE_T mode) {
     options.lineTimeout = 0.0;
     options.stateFile = nullptr;
     options.proofDir = nullptr;
+    options.stats = false;
     options.commandFile = nullptr;
     options.badOption = nullptr;
     return options;
@@ -112,6 +114,8 @@ RUN_OPTIONS_T parseOptions(int argc, char **argv) {
         }
         if (strcmp(word, "-k") == 0 || strcmp(word, "--keep-going") == 0) {
             options.keepGoing = true;
+        } else if (strcmp(word, "--stats") == 0) {
+            options.stats = true;
         } else if (strcmp(word, "--check") == 0) {
             listing = MODE_CHECK;
         } else if (strcmp(word, "--list-outputs") == 0) {

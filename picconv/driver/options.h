@@ -22,6 +22,7 @@ struct RUN_OPTIONS_T {
     double lineTimeout;       // seconds a line may take in a worker; 0 for no limit
     const char *stateFile;    // null when none was asked for
     const char *proofDir;     // null when no proof sheet was asked for
+    bool stats;               // where the time went, said after the run
     const char *commandFile;  // null when missing
     const char *badOption;    // the word not understood, for MODE_USAGE_ERROR
 };
@@ -34,7 +35,7 @@ enum { MAX_JOBS = 64 };
 // are answered at once; of --check, --list-outputs and --list-inputs the last counts.
 RUN_OPTIONS_T parseOptions(int argc, char **argv);
 
-// The help text, for standard output.
+// The help text, for standard output: a format for printf with the widest output width.
 extern const char PICCONV_HELP[];
 
 #endif

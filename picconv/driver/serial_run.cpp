@@ -21,6 +21,7 @@ struct SERIAL_T {
     const char *commandFile;
     RUN_STATE_T *state;
     long withoutOutput;
+    long lines;
     // The last line whose decode the temporary bitmap holds, and whether it was skipped.
     bool haveLast;
     bool lastSkipped;
@@ -71,6 +72,7 @@ bool skipLine(SERIAL_T *run, const char *line, long lineNumber, uint64_t positio
 
 void runLine(const char *line, long lineNumber, void *context) {
     SERIAL_T *run = static_cast<SERIAL_T *>(context);
+    run->lines++;
     const bool stated = run->state->path != nullptr;
     const uint64_t position = stated ? noisePosition() : 0;
     STATE_INPUTS_T inputs;
@@ -116,8 +118,14 @@ void finishTemporaryBitmap(SERIAL_T *run) {
 }  // namespace
 
 SERIAL_RESULT_T runSerial(const char *commandFile, FILE *file, RUN_STATE_T *state) {
-    SERIAL_T run = {commandFile,   state,        0, false, false, std::string(), 0,
-                    std::string(), std::string()};
+    SERIAL_T run;
+    run.commandFile = commandFile;
+    run.state = state;
+    run.withoutOutput = 0;
+    run.lines = 0;
+    run.haveLast = false;
+    run.lastSkipped = false;
+    run.lastPosition = 0;
     SERIAL_RESULT_T result;
     result.read = forEachCommandLine(file, runLine, &run);
     result.error = errno;
@@ -126,5 +134,6 @@ SERIAL_RESULT_T runSerial(const char *commandFile, FILE *file, RUN_STATE_T *stat
         finishTemporaryBitmap(&run);
     }
     result.withoutOutput = run.withoutOutput;
+    result.lines = run.lines;
     return result;
 }

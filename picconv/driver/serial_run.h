@@ -12,6 +12,7 @@ struct SERIAL_RESULT_T {
     int read;  // 0 when the command file could not be read to its end, errno as it left it
     int error;
     long withoutOutput;  // lines with five fields that wrote no output
+    long lines;          // read
 };
 
 SERIAL_RESULT_T runSerial(const char *commandFile, FILE *file, RUN_STATE_T *state);

@@ -10,7 +10,9 @@
 #include "SDL.h"
 
 #include "picconv/diagnostics/diagnostics.h"
+#include "picconv/diagnostics/stage_times.h"
 #include "picconv/driver/convert_line.h"
+#include "picconv/driver/converter.h"
 #include "picconv/driver/input_paths.h"
 #include "picconv/driver/worker_protocol.h"
 #include "picconv/imaging/dither_noise.h"
@@ -34,6 +36,7 @@ struct WORKER_LINE_T {
     uint64_t streamsFrom[2];
     bool haveStart;
     uint64_t position;  // where the next line that draws noise starts
+    STAGE_TIMES_T timesBefore;
 };
 
 WORKER_LINE_T *g_line = nullptr;
@@ -70,6 +73,7 @@ void markStreams(uint64_t positions[2]) {
 }
 
 void sendDone(const WORKER_LINE_T *line, const LINE_OUTCOME_T *outcome) {
+    const STAGE_TIMES_T now = stageTimes();
     uint64_t to[2];
     markStreams(to);
     MESSAGE_T message = startMessage(ANSWER_DONE);
@@ -89,6 +93,11 @@ void sendDone(const WORKER_LINE_T *line, const LINE_OUTCOME_T *outcome) {
     putText(&message, outcome->problem);
     putBytes(&message, outcome->bytes.data(), outcome->bytes.size());
     putText(&message, outcome->proofPictures);
+    // What the line's stages took here, for the coordinator's --stats.
+    for (int stage = 0; stage < STAGE_COUNT; stage++) {
+        putNumber(&message, now.nanoseconds[stage] - line->timesBefore.nanoseconds[stage]);
+        putNumber(&message, now.counts[stage] - line->timesBefore.counts[stage]);
+    }
     send(line->channel, &message);
 }
 
@@ -124,11 +133,12 @@ void onFatalLoad() {
 void convertLines(uintptr_t channel, const char *commandFile, MESSAGE_T *request) {
     const uint64_t first = takeNumber(request);
     const uint64_t count = takeNumber(request);
-    WORKER_LINE_T line = {channel, commandFile, first, {0, 0}, false, 0};
+    WORKER_LINE_T line = {channel, commandFile, first, {0, 0}, false, 0, stageTimes()};
     g_line = &line;
     for (uint64_t i = 0; i < count && !request->damaged; i++) {
         const std::string text = takeText(request);
         line.number = first + i;
+        line.timesBefore = stageTimes();
         markStreams(line.streamsFrom);
         LINE_OUTCOME_T outcome;
         prepareLine(text.c_str(), commandFile, static_cast<long>(line.number), placeNoise, &line,
@@ -184,18 +194,18 @@ void finishTemporaryBitmap(uintptr_t channel, const char *privateBitmap, MESSAGE
 
 int runWorker(int argc, char **argv) {
     if (argc != 2 + WORKER_ARGUMENT_COUNT || strcmp(argv[1], WORKER_OPTION) != 0) {
-        return 1;
+        return EXIT_USAGE_OR_PLUGIN;
     }
     const char *const *arguments = argv + 2;
     const uintptr_t channel = openAnswerChannel(arguments[5]);
     if (channel == 0) {
-        return 1;
+        return EXIT_USAGE_OR_PLUGIN;
     }
     endWithStarter();
     setEnvironmentDefault("SDL_VIDEODRIVER", "dummy");
     reuseLargeBlocks(PLUGIN_MAX_PIXEL_BYTES);
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
-        return 2;
+        return EXIT_SDL_FAILED;
     }
     atexit(SDL_Quit);
     installStopHandlers(nullptr);
@@ -216,10 +226,10 @@ int runWorker(int argc, char **argv) {
                 finishTemporaryBitmap(channel, privateBitmap, &request);
                 break;
             default:
-                return 1;
+                return EXIT_USAGE_OR_PLUGIN;
         }
     }
     releaseKeptSource();
     removeFileNow(privateBitmap);
-    return 0;
+    return EXIT_ALL_WRITTEN;
 }

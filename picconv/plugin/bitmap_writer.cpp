@@ -5,6 +5,7 @@
 
 #include "common/little_endian.h"
 #include "picconv/diagnostics/diagnostics.h"
+#include "picconv/diagnostics/stage_times.h"
 #include "picconv/plugin/bitmap_check.h"
 
 namespace {
@@ -79,9 +80,11 @@ int writeBitmapFromHandles(FILE *file, const char *picturePath, const PLUGIN_ENT
         reportGetPictureMissing();
         *pictureResult = PLUGIN_ERR_NOT_IMPLEMENTED;
     } else {
+        const uint64_t started = stageClock();
         *pictureResult =
             plugin->GetPicture(const_cast<LPSTR>(picturePath), 0, PLUGIN_INPUT_FILE, &infoHandle,
                                &pixelHandle, PLUGIN_FUNCTION_CAST(FARPROC, progressCallback), 0);
+        addStageTime(STAGE_DECODE, started);
         if (*pictureResult != PLUGIN_OK) {
             reportPictureFailed(*pictureResult);
         }

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "picconv/diagnostics/diagnostics.h"
+#include "picconv/diagnostics/stage_times.h"
 #include "picconv/plugin/bitmap_writer.h"
 #include "picconv/plugin/decode_cache.h"
 #include "picconv/plugin/plugin_entries.h"
@@ -107,7 +108,10 @@ const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath, 
     }
     forgetPicture();
     if (!samePlugin) {
-        if (!makePluginCurrent(pluginPath)) {
+        const uint64_t started = stageClock();
+        const int loaded = makePluginCurrent(pluginPath);
+        addStageTime(STAGE_PLUGIN_LOAD, started);
+        if (!loaded) {
             rememberPluginPath("");
             return nullptr;
         }
@@ -138,6 +142,8 @@ const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath, 
     }
     *fresh = 1;
     g_temporary_used = true;
+    const uint64_t writing = stageClock();
+    const uint64_t decodingBefore = stageTimes().nanoseconds[STAGE_DECODE];
     int pictureResult = PLUGIN_ERR_NOT_IMPLEMENTED;
     bool written = writeBitmapFromHandles(file, picturePath, &currentPlugin, &pictureResult) != 0;
     if (currentPlugin.GetPicture == nullptr) {
@@ -150,6 +156,9 @@ const char *decodeToTempBitmap(const char *picturePath, const char *pluginPath, 
         noteLineProblem("cannot write %s: %s", TEMP_BITMAP_NAME, strerror(errno));
         written = false;
     }
+    // The writing alone: the decode inside it is timed on its own.
+    addStageTime(STAGE_TEMPORARY,
+                 writing + (stageTimes().nanoseconds[STAGE_DECODE] - decodingBefore));
     if (!written) {
         noteLineProblem("cannot write %s", TEMP_BITMAP_NAME);
         return nullptr;
