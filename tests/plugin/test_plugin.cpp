@@ -10,6 +10,7 @@
 
 #include "common/little_endian.h"
 #include "plugin_kit/include/picture_plugin.h"
+#include "tests/plugin/stub_entry_points.h"
 #include "tests/support/process_probe.h"
 
 #ifndef PLUGIN_TAG
@@ -188,21 +189,10 @@ PLUGIN_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
     }
     return buflen;
 #else
-    const char *text = infono == 0 ? VERSION_TEXT : infono == 1 ? PLUGIN_TAG " test plug-in" : "";
-    if (text[0] == '\0' || buflen <= 0) {
-        return 0;
-    }
-    snprintf(buf, static_cast<size_t>(buflen), "%s", text);
-    return static_cast<int>(strlen(buf));
+    return answerPluginInfo(infono, buf, buflen, VERSION_TEXT, PLUGIN_TAG " test plug-in");
 #endif
 }
 #endif
-
-PLUGIN_EXPORT int WINAPI IsSupported(LPSTR filename, PLUGIN_DW_T dw) {
-    (void)filename;
-    (void)dw;
-    return 1;
-}
 
 // The size from a P6 picture's header, for the converter's --check.
 PLUGIN_EXPORT int WINAPI GetPictureInfo(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,
@@ -286,52 +276,16 @@ PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, PLUGIN_LONG_T len, unsigned int f
 }
 #endif
 
-PLUGIN_EXPORT int WINAPI GetPreview(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,
-                                    HANDLE *pHBInfo, HANDLE *pHBm, FARPROC lpPrgressCallback,
-                                    PLUGIN_LONG_T lData) {
-    (void)buf;
-    (void)len;
-    (void)flag;
-    (void)pHBInfo;
-    (void)pHBm;
-    (void)lpPrgressCallback;
-    (void)lData;
-    return PLUGIN_ERR_NOT_IMPLEMENTED;
-}
-
 // Archive entry points too, so the tests can see they are bound only for "00AM".
-PLUGIN_EXPORT int WINAPI GetArchiveInfo(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,
-                                        HLOCAL *lphInf) {
-    (void)buf;
-    (void)len;
-    (void)flag;
-    (void)lphInf;
+PLUGIN_EXPORT int WINAPI GetArchiveInfo(LPSTR, PLUGIN_LONG_T, unsigned int, HLOCAL *) {
     return PLUGIN_ERR_NOT_IMPLEMENTED;
 }
 
-PLUGIN_EXPORT int WINAPI GetFileInfo(LPSTR buf, PLUGIN_LONG_T len, LPSTR filename,
-                                     unsigned int flag, fileInfo *lpInfo) {
-    (void)buf;
-    (void)len;
-    (void)filename;
-    (void)flag;
-    (void)lpInfo;
+PLUGIN_EXPORT int WINAPI GetFileInfo(LPSTR, PLUGIN_LONG_T, LPSTR, unsigned int, fileInfo *) {
     return PLUGIN_ERR_NOT_IMPLEMENTED;
 }
 
-PLUGIN_EXPORT int WINAPI GetFile(LPSTR src, PLUGIN_LONG_T len, LPSTR dest, unsigned int flag,
-                                 FARPROC prgressCallback, PLUGIN_LONG_T lData) {
-    (void)src;
-    (void)len;
-    (void)dest;
-    (void)flag;
-    (void)prgressCallback;
-    (void)lData;
-    return PLUGIN_ERR_NOT_IMPLEMENTED;
-}
-
-PLUGIN_EXPORT int WINAPI ConfigurationDlg(HWND parent, int fnc) {
-    (void)parent;
-    (void)fnc;
+PLUGIN_EXPORT int WINAPI GetFile(LPSTR, PLUGIN_LONG_T, LPSTR, unsigned int, FARPROC,
+                                 PLUGIN_LONG_T) {
     return PLUGIN_ERR_NOT_IMPLEMENTED;
 }

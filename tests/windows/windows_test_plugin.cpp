@@ -9,6 +9,7 @@
 
 #include "common/little_endian.h"
 #include "plugin_kit/include/picture_plugin.h"
+#include "tests/plugin/stub_entry_points.h"
 
 namespace {
 
@@ -114,25 +115,10 @@ void waitForGate() {
 }  // namespace
 
 PLUGIN_EXPORT int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
-    const char *text = infono == 0 ? PLUGIN_VERSION_PICTURE : infono == 1 ? "Windows checks" : "";
-    if (buflen <= 0 || text[0] == '\0') {
-        return 0;
-    }
-    snprintf(buf, static_cast<size_t>(buflen), "%s", text);
-    return static_cast<int>(strlen(buf));
+    return answerPluginInfo(infono, buf, buflen, PLUGIN_VERSION_PICTURE, "Windows checks");
 }
 
-PLUGIN_EXPORT int WINAPI IsSupported(LPSTR filename, PLUGIN_DW_T dw) {
-    (void)filename;
-    (void)dw;
-    return 1;
-}
-
-PLUGIN_EXPORT int WINAPI GetPictureInfo(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,
-                                        PictureInfo *lpInfo) {
-    (void)buf;
-    (void)len;
-    (void)flag;
+PLUGIN_EXPORT int WINAPI GetPictureInfo(LPSTR, PLUGIN_LONG_T, unsigned int, PictureInfo *lpInfo) {
     memset(lpInfo, 0, sizeof *lpInfo);
     lpInfo->width = WIDTH;
     lpInfo->height = HEIGHT;
@@ -140,14 +126,8 @@ PLUGIN_EXPORT int WINAPI GetPictureInfo(LPSTR buf, PLUGIN_LONG_T len, unsigned i
     return PLUGIN_OK;
 }
 
-PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,
-                                    HANDLE *pHBInfo, HANDLE *pHBm, FARPROC lpPrgressCallback,
-                                    PLUGIN_LONG_T lData) {
-    (void)buf;
-    (void)len;
-    (void)flag;
-    (void)lpPrgressCallback;
-    (void)lData;
+PLUGIN_EXPORT int WINAPI GetPicture(LPSTR, PLUGIN_LONG_T, unsigned int, HANDLE *pHBInfo,
+                                    HANDLE *pHBm, FARPROC, PLUGIN_LONG_T) {
     logEvent("begin", GetCurrentProcessId());
     waitForGate();
     HLOCAL info = LocalAlloc(LHND, 40);
@@ -174,23 +154,4 @@ PLUGIN_EXPORT int WINAPI GetPicture(LPSTR buf, PLUGIN_LONG_T len, unsigned int f
     logBlocks("give", info, pixels);
     logEvent("end", GetCurrentProcessId());
     return PLUGIN_OK;
-}
-
-PLUGIN_EXPORT int WINAPI GetPreview(LPSTR buf, PLUGIN_LONG_T len, unsigned int flag,
-                                    HANDLE *pHBInfo, HANDLE *pHBm, FARPROC lpPrgressCallback,
-                                    PLUGIN_LONG_T lData) {
-    (void)buf;
-    (void)len;
-    (void)flag;
-    (void)pHBInfo;
-    (void)pHBm;
-    (void)lpPrgressCallback;
-    (void)lData;
-    return PLUGIN_ERR_NOT_IMPLEMENTED;
-}
-
-PLUGIN_EXPORT int WINAPI ConfigurationDlg(HWND parent, int fnc) {
-    (void)parent;
-    (void)fnc;
-    return PLUGIN_ERR_NOT_IMPLEMENTED;
 }
