@@ -6,44 +6,11 @@
 #include <gtest/gtest.h>
 
 #include "tests/plugin/plugin_test_files.h"
-#include "tests/support/run_program.h"
 #include "tests/support/test_files.h"
 
 namespace fs = std::filesystem;
 
-namespace {
-
-const char TEMP_NAME[] = "$$temp$$.bmp";
-
-class PicconvPluginEndToEnd : public ::testing::Test {
-   protected:
-    void SetUp() override {
-        dir = makeTempDir("plugin-test");
-        logPath = dir + "/plugin.log";
-    }
-    void TearDown() override { removeTree(dir); }
-
-    RUN_RESULT_T run(const std::string &commands, bool checkSdl = false) {
-        writeFile(dir + "/commands.txt", commands);
-        std::vector<std::string> environment = {"TEST_PLUGIN_LOG=" + logPath};
-        if (checkSdl) {
-            environment.push_back("TEST_PLUGIN_SDL_CHECK=1");
-        }
-        return runProgram({PICCONV, "commands.txt"}, dir, environment);
-    }
-    std::string at(const std::string &name) { return dir + "/" + name; }
-    std::vector<std::string> log() { return readLines(logPath); }
-
-    std::string dir;
-    std::string logPath;
-};
-
-std::string line(const std::string &plugin, const std::string &picture, const std::string &out,
-                 const std::string &rect = "0,0,6,4") {
-    return testPluginPath(plugin) + "|" + picture + "|" + out + "|" + rect + "|0,0,6,4\n";
-}
-
-}  // namespace
+typedef PicconvPluginTest PicconvPluginEndToEnd;
 
 TEST_F(PicconvPluginEndToEnd, EachPluginKindGivesItsTemporaryBitmapMessageAndStatus) {
     const std::string ppm = makePpm(6, 4, 1);
@@ -146,7 +113,7 @@ TEST_F(PicconvPluginEndToEnd, PluginThatCannotServeEndsTheRunWithStatusOne) {
                                            events.begin() + std::min<size_t>(5, events.size())),
                   (std::vector<std::string>{"ok load", "ok info 0", "ok picture a.ppm",
                                             "ok progress 0", "ok unload"}));
-        EXPECT_EQ(std::count(events.begin(), events.end(), "ok unload"), 1);
+        EXPECT_EQ(logged("ok unload"), 1);
     }
 }
 
@@ -157,7 +124,7 @@ TEST_F(PicconvPluginEndToEnd,
     RUN_RESULT_T result = run(line("ok", "a.ppm", "1.bin") + line("ok", "b.ppm", "2.bin") +
                                   line("ok2", "b.ppm", "3.bin") + line("ok2", "b.ppm", "4.bin") +
                                   "too|few|fields\n" + line("ok", "b.ppm", "5.bin"),
-                              true);
+                              {}, {"TEST_PLUGIN_SDL_CHECK=1"});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(log(),
@@ -262,9 +229,8 @@ TEST_F(PicconvPluginEndToEnd, KeepGoingCostsAPluginThatCannotBeLoadedOnlyItsOwnL
     const std::string commands = line("ok", "a.ppm", "1.bin") + missing +
                                  "|a.ppm|2.bin|0,0,6,4|0,0,6,4\n" + line("ok", "a.ppm", "3.bin") +
                                  missing + "|a.ppm|4.bin|0,0,6,4|0,0,6,4\n";
-    writeFile(at("commands.txt"), commands);
     for (const char *option : {"-k", "--keep-going"}) {
-        const RUN_RESULT_T result = runProgram({PICCONV, option, "commands.txt"}, dir, {});
+        const RUN_RESULT_T result = run(commands, {option});
         EXPECT_EQ(result.status, 4) << option;
         for (const char *line : {"2", "4"}) {
             const std::string report = std::string("cannot load plugin (") + missing +
@@ -351,4 +317,24 @@ TEST_F(PicconvPluginEndToEnd, ReasonsSayWhenAPictureIsMissingOrOverThePixelLimit
               "the picture missing.ppm: No such file or directory\n"
               "cannot get picture (4)\ncommands.txt:2: no output written to 2.bin: big.ppm is "
               "10000 x 10000 pixels, over the limit of 67108864 pixels\n");
+}
+
+TEST_F(PicconvPluginEndToEnd, OutputWidthsOver16376AreRefusedBeforeDecodingAndWarnedOfByCheck) {
+    writeFile(at("a.ppm"), makePpm(6, 4, 4));
+    const std::string tooWide = line("ok", "a.ppm", "1.bin", "0,0,6,4", "0,0,6,16377");
+    const std::string widest = line("ok", "a.ppm", "2.bin", "0,0,6,4", "0,0,6,16376");
+    const std::string limit =
+        "output width 16377 (the h of the output size) is over the limit "
+        "of 16376\n";
+    const RUN_RESULT_T checked = run(tooWide + widest, {"--check"});
+    EXPECT_EQ(checked.status, 5);
+    EXPECT_EQ(checked.err, "commands.txt:1:" + std::to_string(tooWide.rfind('|') + 2) +
+                               ": warning: the " + limit);
+    const RUN_RESULT_T result = run(tooWide + widest);
+    EXPECT_EQ(result.status, 4);
+    EXPECT_EQ(result.err, "commands.txt:1: no output written to 1.bin: " + limit);
+    EXPECT_FALSE(fileExists(at("1.bin")));
+    EXPECT_EQ(readFile(at("2.bin")).size(), 20u + 16376 * 6 / 4);
+    // The refused line never reached the plug-in: the picture was decoded once, for the other.
+    EXPECT_EQ(logged("ok picture a.ppm"), 1);
 }

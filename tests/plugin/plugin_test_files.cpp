@@ -4,9 +4,12 @@
 #include <stdio.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
 #include "tests/support/bmp_writer.h"
+#include "tests/support/process_probe.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -16,6 +19,11 @@ enum { FILE_HEADER_SIZE = 14, INFO_HEADER_SIZE = 40, SIZE_IMAGE_OFFSET = 14 + 20
 
 std::string testPluginPath(const std::string &name) {
     return std::string(TEST_PLUGIN_DIR) + "/" + name + ".spi";
+}
+
+std::string line(const std::string &plugin, const std::string &picture, const std::string &out,
+                 const std::string &rect, const std::string &size) {
+    return testPluginPath(plugin) + "|" + picture + "|" + out + "|" + rect + "|" + size + "\n";
 }
 
 std::string makePpm(int width, int height, int seed) {
@@ -69,3 +77,53 @@ std::string expectedBitmap(const std::string &ppm, BITMAP_PARTS_T parts, bool in
     }
     return bytes;
 }
+
+void PicconvPluginTest::SetUp() {
+    previousDir = std::filesystem::current_path().string();
+    dir = makeTempDir("plugin-test");
+    logPath = dir + ".log";
+    std::filesystem::current_path(dir);
+    setEnvironment("TEST_PLUGIN_LOG", logPath.c_str());
+}
+
+void PicconvPluginTest::TearDown() {
+    setEnvironment("TEST_PLUGIN_LOG", nullptr);
+    std::filesystem::current_path(previousDir);
+    removeTree(dir);
+    removeTree(logPath);
+}
+
+std::vector<std::string> PicconvPluginTest::log() const {
+    return readLines(logPath);
+}
+
+long PicconvPluginTest::logged(const std::string &entry) const {
+    const std::vector<std::string> lines = log();
+    return std::count(lines.begin(), lines.end(), entry);
+}
+
+// Only the end-to-end tests run picconv, and only where it is built.
+#ifdef PICCONV
+RUN_RESULT_T PicconvPluginTest::runWith(const std::vector<std::string> &words,
+                                        const std::vector<std::string> &env) {
+    std::vector<std::string> argv = {PICCONV};
+    argv.insert(argv.end(), words.begin(), words.end());
+    return runProgram(argv, dir, env);
+}
+
+RUN_RESULT_T PicconvPluginTest::run(const std::string &commands,
+                                    const std::vector<std::string> &options,
+                                    const std::vector<std::string> &env) {
+    return finishProgram(start(commands, options, env));
+}
+
+RUNNING_T PicconvPluginTest::start(const std::string &commands,
+                                   const std::vector<std::string> &options,
+                                   const std::vector<std::string> &env) {
+    writeFile(at("commands.txt"), commands);
+    std::vector<std::string> argv = {PICCONV};
+    argv.insert(argv.end(), options.begin(), options.end());
+    argv.push_back("commands.txt");
+    return startProgram(argv, dir, env);
+}
+#endif

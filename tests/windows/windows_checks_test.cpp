@@ -14,12 +14,11 @@
 #include <windows.h>
 
 #include "platform/process.h"
+#include "tests/plugin/plugin_test_files.h"
 #include "tests/support/run_program.h"
 #include "tests/support/test_files.h"
 
 namespace {
-
-const char TEMP_NAME[] = "$$temp$$.bmp";
 
 class WindowsPicconv : public ::testing::Test {
    protected:
@@ -56,8 +55,8 @@ class WindowsPicconv : public ::testing::Test {
     std::string logPath;
 };
 
-std::string line(const std::string &output, const char *ending = "\n",
-                 const std::string &picture = "picture.raw") {
+std::string record(const std::string &output, const char *ending = "\n",
+                   const std::string &picture = "picture.raw") {
     return std::string(TEST_PLUGIN) + "|" + picture + "|" + output + "|0,0,16,8|0,0,16,8" + ending;
 }
 
@@ -120,7 +119,7 @@ TEST_F(WindowsPicconv, EveryBlockHandedBackIsFreedOnceAndAForeignOneNever) {
     std::string commands;
     for (const char *n : {"1", "2", "3"}) {
         writeFile(at(std::string("picture") + n + ".raw"), n);
-        commands += line(std::string(n) + ".pmbp", "\n", std::string("picture") + n + ".raw");
+        commands += record(std::string(n) + ".pmbp", "\n", std::string("picture") + n + ".raw");
     }
     RUN_RESULT_T result = run(commands, log);
     EXPECT_EQ(result.status, 0) << result.err;
@@ -154,7 +153,7 @@ TEST_F(WindowsPicconv, EveryBlockHandedBackIsFreedOnceAndAForeignOneNever) {
     removeTree(logPath);
     std::vector<std::string> foreign = log;
     foreign.push_back("WINDOWS_TEST_FOREIGN=1");
-    result = run(line("4.pmbp"), foreign);
+    result = run(record("4.pmbp"), foreign);
     EXPECT_EQ(result.status, 4);
     EXPECT_NE(result.err.find("not a local memory block"), std::string::npos) << result.err;
     const std::vector<std::string> gave = logged(logPath, "give");
@@ -169,13 +168,13 @@ TEST_F(WindowsPicconv, TwoRunsInOneFolderWaitForEachOtherAndRunsElsewhereDoNot) 
     const std::string elsewhere = makeTempDir("windows-test");
     const std::string elsewhereLog = elsewhere + "/plugin.log";
     writeFile(elsewhere + "/picture.raw", "");
-    const RUNNING_T first = start(dir, line("first.pmbp"),
+    const RUNNING_T first = start(dir, record("first.pmbp"),
                                   {"WINDOWS_TEST_LOG=" + logPath, "WINDOWS_TEST_GATE=" + gate});
     ASSERT_TRUE(waitForLog(logPath, "begin "));
-    const RUNNING_T second = start(dir, line("second.pmbp"),
+    const RUNNING_T second = start(dir, record("second.pmbp"),
                                    {"WINDOWS_TEST_LOG=" + logPath, "WINDOWS_TEST_GATE=" + gate});
     const RUNNING_T other =
-        start(elsewhere, line("other.pmbp"),
+        start(elsewhere, record("other.pmbp"),
               {"WINDOWS_TEST_LOG=" + elsewhereLog, "WINDOWS_TEST_GATE=" + gate});
     // The run in the other folder reaches its plug-in; the second one here waits for the lock.
     EXPECT_TRUE(waitForLog(elsewhereLog, "begin "));
@@ -219,8 +218,9 @@ TEST_F(WindowsPicconv, IsAConsoleProgramWhoseMessagesReachItsOwnStandardStreams)
     const RUN_RESULT_T missing =
         finishProgram(startProgram({PICCONV, "no-such-commands.txt"}, dir));
     EXPECT_EQ(missing.status, 3);
-    EXPECT_EQ(missing.err, "Command file can't open.\npicconv: no-such-commands.txt: No such file "
-                           "or directory\n");
+    EXPECT_EQ(missing.err,
+              "Command file can't open.\npicconv: no-such-commands.txt: No such file "
+              "or directory\n");
     // Nothing went to the files SDL's start-up library would have made.
     std::string programDir = PICCONV;
     programDir.resize(programDir.find_last_of("/\\"));
@@ -231,14 +231,14 @@ TEST_F(WindowsPicconv, IsAConsoleProgramWhoseMessagesReachItsOwnStandardStreams)
 }
 
 TEST_F(WindowsPicconv, CommandFileIsTextCrLfEndsLinesAndCtrlZEndsTheFile) {
-    ASSERT_EQ(run(line("lf1.pmbp") + line("lf2.pmbp")).status, 0);
-    ASSERT_EQ(run(line("crlf1.pmbp", "\r\n") + line("crlf2.pmbp", "\r\n")).status, 0);
+    ASSERT_EQ(run(record("lf1.pmbp") + record("lf2.pmbp")).status, 0);
+    ASSERT_EQ(run(record("crlf1.pmbp", "\r\n") + record("crlf2.pmbp", "\r\n")).status, 0);
     EXPECT_EQ(readFile(at("crlf1.pmbp")), readFile(at("lf1.pmbp")));
     EXPECT_EQ(readFile(at("crlf2.pmbp")), readFile(at("lf2.pmbp")));
     EXPECT_EQ(readFile(at("crlf1.pmbp")).size(), 20u + 16 * 8 / 4);
 
     // Text mode reads nothing past a Ctrl-Z.
-    const RUN_RESULT_T result = run(line("before.pmbp") + "\x1A" + line("after.pmbp"));
+    const RUN_RESULT_T result = run(record("before.pmbp") + "\x1A" + record("after.pmbp"));
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_TRUE(fileExists(at("before.pmbp")));
     EXPECT_FALSE(fileExists(at("after.pmbp")));
