@@ -3,7 +3,6 @@
 #include "tests/picconv/reference_pmbp.h"
 
 #include <math.h>
-#include <stdlib.h>
 
 namespace {
 
@@ -40,8 +39,8 @@ void sample(const TEST_IMAGE_T &image, double sx, double sy, int out[3]) {
     }
 }
 
-int quantise(int value, int *carry) {
-    const int noise = (rand() >> 8) % 64 - 32;
+int quantise(int value, int *carry, int (*random)(void)) {
+    const int noise = (random() >> 8) % 64 - 32;
     const int withNoise = value + noise;
     const int level = clampInt(withNoise + *carry, 0, 255) / 64 * 64;
     *carry = withNoise - level;
@@ -79,7 +78,8 @@ void append(std::vector<uint8_t> *out, uint32_t value, int bytes) {
 
 }  // namespace
 
-std::vector<uint8_t> referencePackedFile(const TEST_IMAGE_T &image, const REFERENCE_JOB_T &job) {
+std::vector<uint8_t> referencePackedFile(const TEST_IMAGE_T &image, const REFERENCE_JOB_T &job,
+                                         int (*random)(void)) {
     const int width = (job.outH + 7) / 8 * 8;
     const int height = job.outW;
     std::vector<int> entries(static_cast<size_t>(width) * height, 0);
@@ -92,7 +92,7 @@ std::vector<uint8_t> referencePackedFile(const TEST_IMAGE_T &image, const REFERE
             sample(image, job.x + stepX * i, job.y + stepY * j, rgb);
             int level[3];
             for (int c = 0; c < 3; c++) {
-                level[c] = quantise(rgb[c], &carry[c]);
+                level[c] = quantise(rgb[c], &carry[c], random);
             }
             entries[static_cast<size_t>(job.outW - 1 - i) * width + j] = nearestEntry(level);
         }

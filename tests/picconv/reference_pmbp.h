@@ -2,6 +2,7 @@
 #define TESTS_PICCONV_REFERENCE_PMBP_H
 
 #include <stdint.h>
+#include <stdlib.h>
 
 #include <vector>
 
@@ -17,8 +18,10 @@ struct REFERENCE_JOB_T {
     uint16_t outH;  // samples along the source's y axis: the output's width before rounding
 };
 
-// The whole packed file for one conversion, calculated from first principles with this
-// process's rand() (three values per output pixel, red, green, blue, in scan order).
-std::vector<uint8_t> referencePackedFile(const TEST_IMAGE_T &image, const REFERENCE_JOB_T &job);
+// The whole packed file for one conversion, calculated from first principles with the noise of
+// random, this process's rand() unless given (three values per output pixel, red, green, blue,
+// in scan order).
+std::vector<uint8_t> referencePackedFile(const TEST_IMAGE_T &image, const REFERENCE_JOB_T &job,
+                                         int (*random)(void) = rand);
 
 #endif

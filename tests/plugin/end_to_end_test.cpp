@@ -334,7 +334,11 @@ TEST_F(PicconvPluginEndToEnd, OutputWidthsOver16376AreRefusedBeforeDecodingAndWa
     EXPECT_EQ(result.status, 4);
     EXPECT_EQ(result.err, "commands.txt:1: no output written to 1.bin: " + limit);
     EXPECT_FALSE(fileExists(at("1.bin")));
-    EXPECT_EQ(readFile(at("2.bin")).size(), 20u + 16376 * 6 / 4);
+    const std::string written = readFile(at("2.bin"));
+    EXPECT_EQ(written.size(), 20u + 16376 * 6 / 4);
     // The refused line never reached the plug-in: the picture was decoded once, for the other.
     EXPECT_EQ(logged("ok picture a.ppm"), 1);
+    // Nor drew noise: the other line alone gives the same file.
+    EXPECT_EQ(run(widest).status, 0);
+    EXPECT_EQ(readFile(at("2.bin")), written);
 }
