@@ -4,6 +4,7 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <stdio.h>
 
 // Sets the environment variable name to value unless it is set already.
 void setEnvironmentDefault(const char *name, const char *value);
@@ -61,6 +62,10 @@ unsigned long processId(void);
 
 // The file the running program was started from; malloc'd, null when unknown.
 char *runningProgramPath(void);
+
+// Writes size bytes to stream exactly as they are, with no line ends translated: for text that
+// another process wrote to its own stream, translated once already.
+void writeUntranslated(FILE *stream, const char *data, size_t size);
 
 // Which kind of system this is, for files that must not travel between kinds.
 const char *platformName(void);

@@ -4,6 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "platform/process.h"
+
 namespace {
 
 enum { PROBLEM_SIZE = 1024 };
@@ -153,7 +155,7 @@ void forwardReports(const char *text, size_t length) {
     if (length == 0) {
         return;
     }
-    fwrite(text, 1, length, stderr);
+    writeUntranslated(stderr, text, length);
     g_line_open = text[length - 1] != '\n';
 }
 

@@ -578,8 +578,8 @@ int untilNextDeadline(const RUN_T *run) {
 
 void forward(const LINE_T &line) {
     if (!line.streams[WORKER_OUTPUT].empty()) {
-        fwrite(line.streams[WORKER_OUTPUT].data(), 1, line.streams[WORKER_OUTPUT].size(), stdout);
-        fflush(stdout);
+        writeUntranslated(stdout, line.streams[WORKER_OUTPUT].data(),
+                          line.streams[WORKER_OUTPUT].size());
     }
     forwardReports(line.streams[WORKER_ERROR].data(), line.streams[WORKER_ERROR].size());
 }

@@ -8,6 +8,7 @@
 #endif
 #include <pthread.h>
 #include <signal.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/file.h>
@@ -229,6 +230,11 @@ char *runningProgramPath(void) {
     }
     buffer[length] = '\0';
     return strdup(buffer);
+}
+
+void writeUntranslated(FILE *stream, const char *data, size_t size) {
+    fwrite(data, 1, size, stream);
+    fflush(stream);
 }
 
 const char *platformName(void) {

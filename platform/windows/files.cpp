@@ -227,9 +227,15 @@ FILE *createTemporaryBeside(const char *path, const char *mode, char **temporary
 }
 
 int replaceFile(const char *from, const char *to) {
-    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) == 0) {
-        errno = errnoFromLastError();
-        return 0;
+    // Another process looking at the file (a worker, a virus scanner) keeps it from being
+    // replaced for a moment: try again a little later, for about a second.
+    for (DWORD wait = 1; MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) == 0; wait *= 2) {
+        const DWORD error = GetLastError();
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || wait > 512) {
+            errno = errnoFromLastError();
+            return 0;
+        }
+        Sleep(wait);
     }
     return 1;
 }

@@ -1,6 +1,8 @@
 // The process-level calls of platform/process.h on Win32.
 #include "platform/process.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
@@ -260,6 +262,16 @@ char *runningProgramPath(void) {
         return nullptr;
     }
     return _strdup(buffer);
+}
+
+void writeUntranslated(FILE *stream, const char *data, size_t size) {
+    fflush(stream);
+    const int mode = _setmode(_fileno(stream), _O_BINARY);
+    fwrite(data, 1, size, stream);
+    fflush(stream);
+    if (mode != -1) {
+        _setmode(_fileno(stream), mode);
+    }
 }
 
 const char *platformName(void) {
