@@ -135,8 +135,7 @@ TEST_F(PicconvPluginEndToEndCommandLine, CheckWarnsAboutEverySuspiciousLineAndCo
 TEST_F(PicconvPluginEndToEndCommandLine, CheckWarnsAboutOutputsARunRefusesAndHiddenText) {
     writeFile(at("a.ppm"), makePpm(6, 4, 1));
     const std::string ok = testPluginPath("ok");
-    const std::string commands = line("ok", "a.ppm", "$$temp$$.bmp") +
-                                 line("ok", "a.ppm", "./a.ppm") +
+    const std::string commands = line("ok", "a.ppm", TEMP_NAME) + line("ok", "a.ppm", "./a.ppm") +
                                  line("ok", "a.ppm", "commands.txt") + std::string("text\0", 5) +
                                  line("ok", "a.ppm", "4.bin");
     const RUN_RESULT_T checked = run(commands, {"--check"});

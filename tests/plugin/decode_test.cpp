@@ -17,16 +17,6 @@ namespace {
 
 typedef PicconvPluginTest PicconvDecode;
 
-// A private copy of a test plug-in in the current folder, so nothing remembered from another
-// test matches.
-std::string copyOf(const std::string &name) {
-    const std::string copy = fs::current_path().generic_string() + "/" + name + ".spi";
-    if (!fileExists(copy)) {
-        fs::copy_file(testPluginPath(name), copy);
-    }
-    return copy;
-}
-
 std::string decode(const std::string &picture, const std::string &plugin) {
     int fresh = 0;
     const char *name = decodeToTempBitmap(picture.c_str(), plugin.c_str(), &fresh);

@@ -1,41 +1,23 @@
 // Loading plug-ins, binding by API version, and replacing the current plug-in.
-#include <stdlib.h>
-
-#include <filesystem>
-
 #include <gtest/gtest.h>
 
 #include "picconv/plugin/plugin_entries.h"
 #include "tests/plugin/plugin_test_files.h"
-#include "tests/support/process_probe.h"
 #include "tests/support/test_files.h"
 
 namespace {
 
-class PicconvPluginLoader : public ::testing::Test {
+// No plug-in is current before or after a test, so each one loads its plug-ins afresh.
+class PicconvPluginLoader : public PicconvPluginTest {
    protected:
     void SetUp() override {
         unloadPluginAtExit();
-        dir = makeTempDir("plugin-test");
-        // A death test's child on Windows is a new run of this program that comes through here
-        // again: it logs to its parent's file.
-        const char *inherited = getenv("TEST_PLUGIN_LOG");
-        logPath = inherited != nullptr ? inherited : dir + "/plugin.log";
-        setEnvironment("TEST_PLUGIN_LOG", logPath.c_str());
+        PicconvPluginTest::SetUp();
     }
     void TearDown() override {
         unloadPluginAtExit();
-        setEnvironment("TEST_PLUGIN_LOG", nullptr);
-        removeTree(dir);
+        PicconvPluginTest::TearDown();
     }
-    // A private copy, so that this test loads it afresh whatever ran before.
-    std::string copyOf(const std::string &name) {
-        std::string copy = dir + "/" + name + ".spi";
-        std::filesystem::copy_file(testPluginPath(name), copy);
-        return copy;
-    }
-    std::string dir;
-    std::string logPath;
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <stdint.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -81,7 +82,8 @@ std::string expectedBitmap(const std::string &ppm, BITMAP_PARTS_T parts, bool in
 void PicconvPluginTest::SetUp() {
     previousDir = std::filesystem::current_path().string();
     dir = makeTempDir("plugin-test");
-    logPath = dir + ".log";
+    const char *inherited = getenv("TEST_PLUGIN_LOG");
+    logPath = inherited != nullptr ? inherited : dir + ".log";
     std::filesystem::current_path(dir);
     setEnvironment("TEST_PLUGIN_LOG", logPath.c_str());
 }
@@ -91,6 +93,14 @@ void PicconvPluginTest::TearDown() {
     std::filesystem::current_path(previousDir);
     removeTree(dir);
     removeTree(logPath);
+}
+
+std::string PicconvPluginTest::copyOf(const std::string &name) const {
+    const std::string copy = at(name + ".spi");
+    if (!fileExists(copy)) {
+        std::filesystem::copy_file(testPluginPath(name), copy);
+    }
+    return copy;
 }
 
 std::vector<std::string> PicconvPluginTest::log() const {

@@ -35,7 +35,8 @@ std::string bitmapFileHeader(unsigned int fileSize, unsigned int pixelOffset);
 
 // A fresh folder, made the current one, with the test plug-ins logging to logPath beside it
 // (TEST_PLUGIN_LOG, inherited by the programs run), so the folder holds only what the run
-// leaves. Test suites name it by a typedef.
+// leaves; a death test's child (a new run of the program on Windows) logs to its parent's log.
+// Test suites name it by a typedef, or derive from it.
 class PicconvPluginTest : public ::testing::Test {
    protected:
     void SetUp() override;
@@ -50,6 +51,9 @@ class PicconvPluginTest : public ::testing::Test {
     RUNNING_T start(const std::string &commands, const std::vector<std::string> &options = {},
                     const std::vector<std::string> &env = {});
     std::string at(const std::string &name) const { return dir + "/" + name; }
+    // A private copy of a test plug-in in the folder, so nothing remembered or loaded from
+    // another test matches it.
+    std::string copyOf(const std::string &name) const;
     std::vector<std::string> log() const;
     // How many lines of the log are entry.
     long logged(const std::string &entry) const;
