@@ -608,6 +608,8 @@ void commitReady(RUN_T *run) {
             run->lastTemporary = static_cast<long>(run->committed);
         }
         noteProof(number, line.text, line.outcome, line.skipped);
+        line.outcome.proofPictures.clear();
+        line.outcome.proofPictures.shrink_to_fit();
         if (line.record) {
             const auto found = run->pending.find(line.output);
             if (found != run->pending.end()) {

@@ -95,6 +95,7 @@ for generator in "$@"; do
   for output in "${outputs[@]}" b.pmbp; do
     [[ -s "$bin/$output" ]] || fail "$generator: $output is not in the build folder"
   done
+  [[ -s "$bin/proof/index.html" ]] || fail "$generator: PROOF wrote no proof sheet"
   [[ -s "$src/legacy/legacy.pmbp" && -f "$src/legacy/\$\$temp\$\$.bmp" ]] ||
     fail "$generator: WORKING_DIRECTORY did not convert in place"
   leftover=$(cd "$src" && ls -A | grep -v -x -e CMakeLists.txt -e a.bmp -e 'b 1%.bmp' \
