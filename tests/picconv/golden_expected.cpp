@@ -7,6 +7,7 @@
 // runtime's, the noise picconv draws on each.
 #include <stdint.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 #include <string>
 #include <vector>
@@ -16,30 +17,23 @@
 
 namespace {
 
-// glibc's rand() from srand(1): an additive feedback generator over 34 words seeded by a
-// Lehmer generator, its first 310 outputs dropped.
-uint32_t g_glibc[34];
-int g_glibc_next = -1;
+// glibc's rand() from srand(1): words seeded by r[i] = 16807 r[i-1] mod (2^31 - 1), then
+// r[i] = r[i-31] + r[i-3], handed out as r >> 1 after the first 310.
+std::vector<uint32_t> g_glibc;
 
 int glibcRand() {
-    if (g_glibc_next < 0) {
-        g_glibc[0] = 1;
-        for (int i = 1; i < 31; i++) {
-            g_glibc[i] =
-                static_cast<uint32_t>(16807 * static_cast<int64_t>(g_glibc[i - 1]) % 2147483647);
-        }
-        for (int i = 31; i < 34; i++) {
-            g_glibc[i] = g_glibc[i - 31];
-        }
-        g_glibc_next = 0;
-        for (int k = 0; k < 310; k++) {
-            glibcRand();
+    if (g_glibc.empty()) {
+        g_glibc.push_back(1);
+        for (size_t i = 1; i < 344; i++) {
+            g_glibc.push_back(
+                i < 31   ? static_cast<uint32_t>(16807 * uint64_t{g_glibc[i - 1]} % 2147483647)
+                : i < 34 ? g_glibc[i - 31]
+                         : g_glibc[i - 31] + g_glibc[i - 3]);
         }
     }
-    const int i = g_glibc_next;
-    g_glibc[i] = g_glibc[(i + 3) % 34] + g_glibc[(i + 31) % 34];
-    g_glibc_next = (i + 1) % 34;
-    return static_cast<int>(g_glibc[i] >> 1);
+    const size_t i = g_glibc.size();
+    g_glibc.push_back(g_glibc[i - 31] + g_glibc[i - 3]);
+    return static_cast<int>(g_glibc.back() >> 1);
 }
 
 // The Windows C runtime's rand() from its start: a linear congruential generator.
@@ -87,19 +81,17 @@ bool readPicture(const std::string &path, TEST_IMAGE_T *image) {
     return true;
 }
 
-// The rectangle's and the size's numbers: runs of digits, each cut to 16 bits.
+// The rectangle's and the size's numbers, after the third '|': runs of digits, cut to 16 bits.
 bool readJob(const std::string &command, REFERENCE_JOB_T *job) {
     std::vector<uint16_t> numbers;
     int bars = 0;
-    for (size_t k = 0; k < command.size() && bars < 5; k++) {
-        bars += command[k] == '|';
-        if (bars >= 3 && command[k] >= '0' && command[k] <= '9') {
-            uint16_t number = 0;
-            for (; k < command.size() && command[k] >= '0' && command[k] <= '9'; k++) {
-                number = static_cast<uint16_t>(number * 10 + (command[k] - '0'));
-            }
-            numbers.push_back(number);
-            k--;
+    for (const char *p = command.c_str(); *p != '\0';) {
+        if (bars >= 3 && *p >= '0' && *p <= '9') {
+            char *end = nullptr;
+            numbers.push_back(static_cast<uint16_t>(strtoul(p, &end, 10)));
+            p = end;
+        } else {
+            bars += *p++ == '|';
         }
     }
     if (numbers.size() != 8) {
@@ -126,7 +118,7 @@ int main(int argc, char **argv) {
             fprintf(stderr, "%s: no picture.bmp or command this tool reads\n", argv[k]);
             return 1;
         }
-        g_glibc_next = -1;
+        g_glibc.clear();
         g_windows = 1;
         if (!writeBytes(dir + "/expected.pmbp", referencePackedFile(image, job, glibcRand)) ||
             !writeBytes(dir + "/expected-windows.pmbp",
