@@ -106,6 +106,10 @@ void sha256Init(SHA256_T *hash) {
 }
 
 void sha256Update(SHA256_T *hash, const void *data, size_t size) {
+    // Nothing to feed: an empty buffer may have no address at all, which memcpy must not see.
+    if (size == 0) {
+        return;
+    }
     const uint8_t *bytes = static_cast<const uint8_t *>(data);
     size_t waiting = hash->length % SHA256_BLOCK_SIZE;
     hash->length += size;
