@@ -1,6 +1,7 @@
 // Parallel (-j) and incremental (--state) runs against a run in one process: random command
 // files over the test plug-ins, every file left behind, the messages and the exit status.
 #include <stdlib.h>
+#include <string.h>
 
 #include <filesystem>
 #include <map>
@@ -299,5 +300,26 @@ TEST_F(PicconvParallel, OutputsThatWouldNotChangeAreLeftAloneTheirTimesToo) {
         EXPECT_EQ(fs::last_write_time(dir + "/3.bin"), old["3.bin"]);
         EXPECT_NE(fs::last_write_time(dir + "/2.bin"), old["2.bin"]);
         EXPECT_NE(readFile(dir + "/2.bin"), before.at("2.bin"));
+    }
+}
+
+TEST_F(PicconvParallel, StatsSayWhereTheTimeWentSummedOverTheLinesAndWorkers) {
+    const std::string ok = testPluginPath("ok");
+    const std::string commands =
+        ok + "|a.ppm|1.bin|0,0,6,4|0,0,5,9\n" + ok + "|b.ppm|2.bin|1,1,5,5|0,0,7,7\nnot a record\n";
+    for (const std::vector<std::string> &options :
+         {std::vector<std::string>{"--stats"}, std::vector<std::string>{"--stats", "-j", "2"}}) {
+        const RUN_RESULT_T result = run(folder("stats", commands), options);
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.err.rfind("picconv: 3 lines in ", 0), 0u) << result.err;
+        // Each stage with how often it ran: two pictures decoded, loaded and resampled.
+        for (const char *stage : {"decoding", "loading it", "resampling", "writing outputs"}) {
+            const size_t at = result.err.find(std::string("  ") + stage + " ");
+            ASSERT_NE(at, std::string::npos) << stage;
+            EXPECT_EQ(atoi(result.err.c_str() +
+                           result.err.find_first_not_of(' ', at + 2 + strlen(stage))),
+                      2)
+                << stage;
+        }
     }
 }
