@@ -187,6 +187,23 @@ void releaseSlot(SLOT_T *slot, size_t index, WORKER_END_T *end) {
     }
 }
 
+// A record that no worker converted: it wrote nothing, for reason.
+void failLine(RUN_T *run, size_t index, const char *reason) {
+    LINE_T &line = run->lines[index];
+    char *copy = nullptr;
+    char *fields[FIELD_COUNT];
+    if (copyCommandRecord(line.text.c_str(), &copy, fields) == RECORD_COMPLETE) {
+        line.outcome.output = fields[FIELD_OUTPUT];
+        free(copy);
+    }
+    line.outcome.status = LINE_NO_OUTPUT;
+    line.outcome.problem = reason;
+    line.outcome.mayRemove = true;
+    line.outcome.bytes.clear();
+    line.done = true;
+    settle(run, index, 0);
+}
+
 // Hands lines first..end (one plug-in and picture) to the slot's worker. Without a worker the
 // lines fail, each with the reason.
 bool handOut(RUN_T *run, size_t slotIndex, size_t first, size_t end) {
@@ -195,17 +212,7 @@ bool handOut(RUN_T *run, size_t slotIndex, size_t first, size_t end) {
         char reason[160];
         snprintf(reason, sizeof reason, "cannot start a worker: %s", strerror(errno));
         for (size_t i = first; i < end; i++) {
-            LINE_T &line = run->lines[i];
-            char *copy = nullptr;
-            char *fields[FIELD_COUNT];
-            if (copyCommandRecord(line.text.c_str(), &copy, fields) == RECORD_COMPLETE) {
-                line.outcome.output = fields[FIELD_OUTPUT];
-                free(copy);
-            }
-            line.outcome.status = LINE_NO_OUTPUT;
-            line.outcome.problem = reason;
-            line.done = true;
-            settle(run, i, 0);
+            failLine(run, i, reason);
         }
         return true;
     }
@@ -389,19 +396,7 @@ void endWorker(RUN_T *run, size_t slotIndex, WORKER_END_T *end) {
 void failCurrentLine(RUN_T *run, size_t slotIndex, const char *reason) {
     SLOT_T *slot = &run->slots[slotIndex];
     if (slot->current < slot->end) {
-        LINE_T &line = run->lines[slot->current];
-        char *copy = nullptr;
-        char *fields[FIELD_COUNT];
-        if (copyCommandRecord(line.text.c_str(), &copy, fields) == RECORD_COMPLETE) {
-            line.outcome.output = fields[FIELD_OUTPUT];
-            free(copy);
-        }
-        line.outcome.status = LINE_NO_OUTPUT;
-        line.outcome.problem = reason;
-        line.outcome.mayRemove = true;
-        line.outcome.bytes.clear();
-        line.done = true;
-        settle(run, slot->current, 0);
+        failLine(run, slot->current, reason);
         if (slot->current + 1 < slot->end) {
             run->retries.emplace_back(slot->current + 1, slot->end);
         }

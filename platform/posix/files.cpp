@@ -11,6 +11,8 @@
 
 #include <string>
 
+#include "platform/posix/descriptors.h"
+
 namespace {
 
 // More links than this in one chain is a loop, as the kernel counts it.
@@ -42,6 +44,19 @@ char *followOnce(const char *path) {
     if (joined != nullptr) {
         memcpy(joined, path, folderLength);
         memcpy(joined + folderLength, target, static_cast<size_t>(length) + 1);
+    }
+    return joined;
+}
+
+// folder/name, malloc'd; null when out of memory.
+char *joinPath(const char *folder, const char *name) {
+    const size_t folderLength = strlen(folder);
+    const size_t nameLength = strlen(name);
+    char *joined = static_cast<char *>(malloc(folderLength + nameLength + 2));
+    if (joined != nullptr) {
+        memcpy(joined, folder, folderLength);
+        joined[folderLength] = '/';
+        memcpy(joined + folderLength + 1, name, nameLength + 1);
     }
     return joined;
 }
@@ -156,22 +171,7 @@ void removeFileNow(const char *path) {
 size_t readAtHandlePosition(uintptr_t handle, uint8_t *buffer, size_t size) {
     const int descriptor = static_cast<int>(handle);
     const off_t position = lseek(descriptor, 0, SEEK_CUR);
-    if (position < 0) {
-        return 0;
-    }
-    size_t got = 0;
-    while (got < size) {
-        const ssize_t count =
-            pread(descriptor, buffer + got, size - got, position + static_cast<off_t>(got));
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            break;
-        }
-        got += static_cast<size_t>(count);
-    }
-    return got;
+    return position < 0 ? 0 : readAllAt(descriptor, buffer, size, position);
 }
 
 int regularFileSize(FILE *file, uint64_t *size) {
@@ -262,15 +262,7 @@ char *temporaryFolderPath(const char *name) {
     if (folder == nullptr || folder[0] != '/') {
         folder = "/tmp";
     }
-    const size_t folderLength = strlen(folder);
-    const size_t nameLength = strlen(name);
-    char *path = static_cast<char *>(malloc(folderLength + nameLength + 2));
-    if (path != nullptr) {
-        memcpy(path, folder, folderLength);
-        path[folderLength] = '/';
-        memcpy(path + folderLength + 1, name, nameLength + 1);
-    }
-    return path;
+    return joinPath(folder, name);
 }
 
 char *absolutePath(const char *path) {
@@ -281,14 +273,7 @@ char *absolutePath(const char *path) {
     if (folder == nullptr) {
         return nullptr;
     }
-    const size_t folderLength = strlen(folder);
-    const size_t pathLength = strlen(path);
-    char *joined = static_cast<char *>(malloc(folderLength + pathLength + 2));
-    if (joined != nullptr) {
-        memcpy(joined, folder, folderLength);
-        joined[folderLength] = '/';
-        memcpy(joined + folderLength + 1, path, pathLength + 1);
-    }
+    char *joined = joinPath(folder, path);
     free(folder);
     return joined;
 }

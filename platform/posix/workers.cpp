@@ -12,6 +12,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/posix/descriptors.h"
+
 struct WORKER_T {
     pid_t pid;
     int requests;  // our end of its standard input
@@ -171,19 +173,7 @@ WORKER_T *startWorker(const char *const *arguments, int count) {
 }
 
 int sendToWorker(WORKER_T *worker, const void *data, size_t size) {
-    const char *bytes = static_cast<const char *>(data);
-    while (size > 0) {
-        const ssize_t sent = write(worker->requests, bytes, size);
-        if (sent < 0 && errno == EINTR) {
-            continue;
-        }
-        if (sent <= 0) {
-            return 0;
-        }
-        bytes += sent;
-        size -= static_cast<size_t>(sent);
-    }
-    return 1;
+    return writeAll(worker->requests, data, size) ? 1 : 0;
 }
 
 int waitForWorkers(WORKER_T *const *workers, int count, int timeoutMs) {
@@ -235,20 +225,9 @@ uint64_t workerStreamSize(WORKER_T *worker, WORKER_STREAM_T stream) {
 
 size_t readWorkerStream(WORKER_T *worker, WORKER_STREAM_T stream, uint64_t from, uint64_t to,
                         char *buffer) {
-    size_t got = 0;
-    while (from + got < to) {
-        const ssize_t count =
-            pread(worker->streams[stream], buffer + got, static_cast<size_t>(to - from - got),
-                  static_cast<off_t>(from + got));
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            break;
-        }
-        got += static_cast<size_t>(count);
-    }
-    return got;
+    return to > from ? readAllAt(worker->streams[stream], buffer, static_cast<size_t>(to - from),
+                                 static_cast<off_t>(from))
+                     : 0;
 }
 
 void stopWorker(WORKER_T *worker, WORKER_END_T *end) {
@@ -303,19 +282,7 @@ uintptr_t openAnswerChannel(const char *text) {
 }
 
 int sendAnswer(uintptr_t channel, const void *data, size_t size) {
-    const char *bytes = static_cast<const char *>(data);
-    while (size > 0) {
-        const ssize_t sent = write(static_cast<int>(channel), bytes, size);
-        if (sent < 0 && errno == EINTR) {
-            continue;
-        }
-        if (sent <= 0) {
-            return 0;
-        }
-        bytes += sent;
-        size -= static_cast<size_t>(sent);
-    }
-    return 1;
+    return writeAll(static_cast<int>(channel), data, size) ? 1 : 0;
 }
 
 int receiveRequest(void *buffer, size_t size) {
