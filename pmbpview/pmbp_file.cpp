@@ -4,6 +4,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <new>
+#include <string>
+
 #include "platform/files.h"
 
 FILE *openPmbpFile(const char *path, PMBP_HEADER_T *header, std::string *message) {
@@ -34,7 +37,16 @@ FILE *openPmbpFile(const char *path, PMBP_HEADER_T *header, std::string *message
 }
 
 bool readPmbpPixels(FILE *file, const char *path, PMBP_PICTURE_T *picture, std::string *message) {
-    picture->data.resize(picture->header.dataLength);
+    // Up to a gigabyte: a 32-bit process may not find that much, and must say so, not crash.
+    try {
+        picture->data.resize(picture->header.dataLength);
+    } catch (const std::bad_alloc &) {
+        fclose(file);
+        *message = std::string(path) + ": not enough memory for its " +
+                   std::to_string(picture->header.dataLength) + " bytes of pixels";
+        picture->data.clear();
+        return false;
+    }
     // The size was checked against the open file; a file that changes meanwhile is refused too.
     const bool ok =
         fread(picture->data.data(), 1, picture->data.size(), file) == picture->data.size() &&
