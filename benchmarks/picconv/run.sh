@@ -191,6 +191,7 @@ cmp -s "$pics/tiles/changed_a.png" "$(tile $changed)" ||
 (cd "$work/g" && eval "${commands[g_state]}" >/dev/null 2>&1)
 
 echo "timing $runs runs each ($slow_runs of gm batch on (c)) ..."
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)  # -j ratios need free cores: a busy machine skews them
 for ((r = 0; r < runs; ++r)); do
   for name in "${names[@]}"; do
     [[ $name == c_gm ]] && ((r >= slow_runs)) && continue
@@ -246,6 +247,8 @@ median() { stats "$1" | cut -d' ' -f1; }
 
 echo
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+echo "load average (1, 5, 15 min): $load_before before the timing," \
+  "$(cut -d' ' -f1-3 /proc/loadavg) after"
 printf '%-34s %9s   %s\n' "measurement" "median" "min - max (s)"
 label() {
   case $1 in
