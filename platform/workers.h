@@ -43,8 +43,11 @@ uint64_t workerStreamSize(WORKER_T *worker, WORKER_STREAM_T stream);
 size_t readWorkerStream(WORKER_T *worker, WORKER_STREAM_T stream, uint64_t from, uint64_t to,
                         char *buffer);
 
-// Ends the worker if it still runs, waits for it, says how it ended (end may be null) and
-// releases everything it held.
+// Tells the worker that no more requests come (it then ends by itself), without waiting.
+void askWorkerToEnd(WORKER_T *worker);
+
+// Ends the worker: one told to end gets a moment to do so, then it is ended at once. Waits for
+// it, says how it ended (end may be null) and releases everything it held.
 void stopWorker(WORKER_T *worker, WORKER_END_T *end);
 
 // Ends every worker still running, at once, and waits until they have gone; safe in a signal

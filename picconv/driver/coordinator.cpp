@@ -33,8 +33,9 @@ struct LINE_T {
     bool record;
     std::string plugin;  // the plug-in and picture fields, which group lines
     std::string picture;
-    std::string output;  // the output path, absolute, while the line is not committed
-    bool reachKnown;     // whether it draws noise, and how much, is known
+    std::string outputField;  // the output path as written
+    std::string output;       // one spelling of its file, once asked for (see outputKeyOf)
+    bool reachKnown;          // whether it draws noise, and how much, is known
     bool done;
     LINE_OUTCOME_T outcome;
     std::string streams[2];  // what its worker wrote to standard output and error for it
@@ -119,7 +120,7 @@ void readLines(const std::vector<std::string> &texts, RUN_T *run) {
         if (record == RECORD_COMPLETE) {
             line.plugin = fields[FIELD_PLUGIN];
             line.picture = fields[FIELD_PICTURE];
-            line.output = fileKeyOf(fields[FIELD_OUTPUT]);
+            line.outputField = fields[FIELD_OUTPUT];
             free(copy);
         }
     }
@@ -204,6 +205,11 @@ void failLine(RUN_T *run, size_t index, const char *reason) {
     settle(run, index, 0);
 }
 
+// The noise position before line index, which must be no later than the chain's end.
+uint64_t positionBefore(const RUN_T *run, size_t index) {
+    return index < run->known ? run->lines[index].position : run->position;
+}
+
 // Hands lines first..end (one plug-in and picture) to the slot's worker. Without a worker the
 // lines fail, each with the reason.
 bool handOut(RUN_T *run, size_t slotIndex, size_t first, size_t end) {
@@ -219,13 +225,17 @@ bool handOut(RUN_T *run, size_t slotIndex, size_t first, size_t end) {
     MESSAGE_T message = startMessage(REQUEST_LINES);
     putNumber(&message, first + 1);
     putNumber(&message, end - first);
+    // Where the group's noise starts, when every earlier line is known already: no round trip.
+    const bool startKnown = run->known >= first;
+    putNumber(&message, startKnown ? 1 : 0);
+    putNumber(&message, startKnown ? positionBefore(run, first) : 0);
     for (size_t i = first; i < end; i++) {
         putText(&message, run->lines[i].text);
         run->lines[i].slot = slotIndex;
     }
     slot->first = slot->current = first;
     slot->end = end;
-    slot->startSent = false;
+    slot->startSent = startKnown;
     slot->awaitingStart = false;
     slot->streamsAt[0] = workerStreamSize(slot->worker, WORKER_OUTPUT);
     slot->streamsAt[1] = workerStreamSize(slot->worker, WORKER_ERROR);
@@ -233,6 +243,15 @@ bool handOut(RUN_T *run, size_t slotIndex, size_t first, size_t end) {
     // A worker that cannot take the lines shows as ended when its answers are read.
     send(slot, &message);
     return true;
+}
+
+// The line's output as one spelling of its file, made when first needed: resolving links and
+// folders costs, and a line the state skips at once never needs it.
+const std::string &outputKeyOf(LINE_T *line) {
+    if (line->output.empty()) {
+        line->output = fileKeyOf(line->outputField);
+    }
+    return line->output;
 }
 
 // Whether the line's picture or plug-in is the output of a line not yet committed: a run in
@@ -315,7 +334,8 @@ void dispatch(RUN_T *run) {
             // A line the state may skip waits until its noise position is known, and until
             // earlier lines have written its output: only then can its file be checked.
             if (next.candidate &&
-                (run->known < run->dispatched || run->pending.count(next.output) != 0)) {
+                (run->known < run->dispatched ||
+                 (!run->pending.empty() && run->pending.count(outputKeyOf(&next)) != 0))) {
                 return;
             }
             next.inputs = stateInputsOf(next.picture.c_str(), next.plugin.c_str());
@@ -339,7 +359,7 @@ void dispatch(RUN_T *run) {
             return;
         }
         for (size_t i = first; i < end; i++) {
-            run->pending.insert(run->lines[i].output);
+            run->pending.insert(outputKeyOf(&run->lines[i]));
         }
         run->dispatched = end;
     }
@@ -348,14 +368,8 @@ void dispatch(RUN_T *run) {
 void sendStarts(RUN_T *run) {
     for (SLOT_T &slot : run->slots) {
         if (slot.awaitingStart && run->known >= slot.first) {
-            // The position before the group is the chain's, less what the lines from the
-            // group's first to the chain's end drew.
-            uint64_t position = run->position;
-            for (size_t i = slot.first; i < run->known; i++) {
-                position -= run->lines[i].outcome.draws;
-            }
             MESSAGE_T message = startMessage(REQUEST_START);
-            putNumber(&message, position);
+            putNumber(&message, positionBefore(run, slot.first));
             send(&slot, &message);
             slot.startSent = true;
             slot.awaitingStart = false;
@@ -605,7 +619,7 @@ void commitReady(RUN_T *run) {
         noteProof(number, line.text, line.outcome, line.skipped);
         line.outcome.proofPictures.clear();
         line.outcome.proofPictures.shrink_to_fit();
-        if (line.record) {
+        if (line.record && !line.output.empty()) {
             const auto found = run->pending.find(line.output);
             if (found != run->pending.end()) {
                 run->pending.erase(found);
@@ -778,6 +792,12 @@ int runCoordinator(const RUN_OPTIONS_T &options, const std::vector<std::string> 
         }
     }
     finishTemporaryBitmap(&run);
+    // All told first, so that they end side by side.
+    for (SLOT_T &slot : run.slots) {
+        if (slot.worker != nullptr) {
+            askWorkerToEnd(slot.worker);
+        }
+    }
     for (size_t i = 0; i < run.slots.size(); i++) {
         if (run.slots[i].worker != nullptr) {
             releaseSlot(&run.slots[i], i, nullptr);

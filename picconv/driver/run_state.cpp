@@ -15,7 +15,11 @@
 namespace {
 
 const char STATE_MAGIC[] = "picconv state\n";
-const uint64_t STATE_FORMAT = 1;
+const uint64_t STATE_FORMAT = 2;
+// The state ends with a checksum of all before it: damage is told from a whole file. Not a
+// safeguard against forgery (a state only ever makes picconv skip work it could redo), so a
+// quick one: the state is read and written on every run.
+enum { CHECKSUM_SIZE = 8 };
 // Room for a path the loader resolves.
 enum { FOUND_PATH_SIZE = 4096 };
 
@@ -116,12 +120,51 @@ bool olderThan(int64_t seconds, int64_t nanoseconds, const RUN_STATE_T *state) {
            (seconds == state->writtenSeconds && nanoseconds < state->writtenNanoseconds);
 }
 
-// Whether path is still the file the recorded stamp was taken of, as far as its stamp can tell.
-bool stampHolds(const RUN_STATE_T *state, const char *path, const FILE_STAMP_T &recorded) {
-    FILE_STAMP_T now;
-    return takeFileStamp(path, &now) && sameStamp(now, recorded) &&
+// Whether a file stamped now is still the one the recorded stamp was taken of, as far as stamps
+// can tell.
+bool stampMatches(const RUN_STATE_T *state, const FILE_STAMP_T &now, const FILE_STAMP_T &recorded) {
+    return sameStamp(now, recorded) &&
            olderThan(recorded.modifiedSeconds, recorded.modifiedNanoseconds, state) &&
            olderThan(recorded.changedSeconds, recorded.changedNanoseconds, state);
+}
+
+bool stampHolds(const RUN_STATE_T *state, const char *path, const FILE_STAMP_T &recorded) {
+    FILE_STAMP_T now;
+    return takeFileStamp(path, &now) && stampMatches(state, now, recorded);
+}
+
+// 64-bit FNV-1a.
+uint64_t checksumOf(const char *bytes, size_t size) {
+    uint64_t sum = 14695981039346656037ull;
+    for (size_t i = 0; i < size; i++) {
+        sum = (sum ^ static_cast<uint8_t>(bytes[i])) * 1099511628211ull;
+    }
+    return sum;
+}
+
+// A plug-in field's file and stamp, looked up once a run: hundreds of lines name one plug-in.
+struct PLUGIN_FOUND_T {
+    bool found;
+    std::string path;
+    FILE_STAMP_T stamp;
+};
+
+std::unordered_map<std::string, PLUGIN_FOUND_T> g_plugins_found;
+
+const PLUGIN_FOUND_T &pluginFoundFor(const std::string &plugin) {
+    std::unordered_map<std::string, PLUGIN_FOUND_T> &known = g_plugins_found;
+    const auto cached = known.find(plugin);
+    if (cached != known.end()) {
+        return cached->second;
+    }
+    PLUGIN_FOUND_T entry;
+    char found[FOUND_PATH_SIZE];
+    entry.found =
+        findPluginFile(plugin.c_str(), found, sizeof found) && takeFileStamp(found, &entry.stamp);
+    if (entry.found) {
+        entry.path = found;
+    }
+    return known.emplace(plugin, entry).first->second;
 }
 
 void warnUntrusted(const char *path, const char *why) {
@@ -202,18 +245,18 @@ void loadRunState(const char *path, RUN_STATE_T *state) {
         return;
     }
     const size_t magicSize = sizeof STATE_MAGIC - 1;
-    uint8_t digest[SHA256_DIGEST_SIZE];
-    if (bytes.size() < magicSize + SHA256_DIGEST_SIZE ||
-        bytes.compare(0, magicSize, STATE_MAGIC) != 0) {
+    if (bytes.size() < magicSize + CHECKSUM_SIZE || bytes.compare(0, magicSize, STATE_MAGIC) != 0) {
         warnUntrusted(path, "not a state file");
         return;
     }
-    sha256Of(bytes.data(), bytes.size() - SHA256_DIGEST_SIZE, digest);
-    if (memcmp(digest, bytes.data() + bytes.size() - SHA256_DIGEST_SIZE, sizeof digest) != 0) {
+    const size_t body = bytes.size() - CHECKSUM_SIZE;
+    const std::string checksum = bytes.substr(body);
+    bytes.resize(body);
+    READER_T sum = {&checksum, 0, false};
+    if (takeNumber(&sum) != checksumOf(bytes.data(), bytes.size())) {
         warnUntrusted(path, "the state file is damaged");
         return;
     }
-    bytes.resize(bytes.size() - SHA256_DIGEST_SIZE);
     READER_T reader = {&bytes, magicSize, false};
     if (takeNumber(&reader) != STATE_FORMAT || takeText(&reader) != programIdentity()) {
         warnUntrusted(path, "written by another picconv or on another system");
@@ -244,13 +287,11 @@ void loadRunState(const char *path, RUN_STATE_T *state) {
 STATE_INPUTS_T stateInputsOf(const char *pictureField, const char *pluginField) {
     STATE_INPUTS_T inputs;
     inputs.picture = picturePathOf(pictureField);
-    char found[FOUND_PATH_SIZE];
-    const std::string plugin = pluginPathOf(pluginField);
-    inputs.known = takeFileStamp(inputs.picture.c_str(), &inputs.pictureStamp) &&
-                   findPluginFile(plugin.c_str(), found, sizeof found) &&
-                   takeFileStamp(found, &inputs.pluginStamp);
+    const PLUGIN_FOUND_T &plugin = pluginFoundFor(pluginPathOf(pluginField));
+    inputs.known = plugin.found && takeFileStamp(inputs.picture.c_str(), &inputs.pictureStamp);
     if (inputs.known) {
-        inputs.pluginFound = found;
+        inputs.pluginFound = plugin.path;
+        inputs.pluginStamp = plugin.stamp;
     }
     return inputs;
 }
@@ -265,10 +306,8 @@ const STATE_ENTRY_T *findSkippable(RUN_STATE_T *state, const std::string &text, 
         STATE_ENTRY_T &entry = state->entries[match->second];
         if (entry.position != position || entry.picture != inputs.picture ||
             entry.pluginFound != inputs.pluginFound ||
-            !sameStamp(entry.pictureStamp, inputs.pictureStamp) ||
-            !stampHolds(state, entry.picture.c_str(), entry.pictureStamp) ||
-            !sameStamp(entry.pluginStamp, inputs.pluginStamp) ||
-            !stampHolds(state, entry.pluginFound.c_str(), entry.pluginStamp)) {
+            !stampMatches(state, inputs.pictureStamp, entry.pictureStamp) ||
+            !stampMatches(state, inputs.pluginStamp, entry.pluginStamp)) {
             continue;
         }
         if (stampHolds(state, entry.output.c_str(), entry.outputStamp)) {
@@ -344,9 +383,7 @@ int saveRunState(RUN_STATE_T *state) {
     putText(&writer, state->temporaryText);
     putNumber(&writer, state->temporaryPosition);
     putStamp(&writer, state->temporaryStamp);
-    uint8_t digest[SHA256_DIGEST_SIZE];
-    sha256Of(writer.bytes.data(), writer.bytes.size(), digest);
-    writer.bytes.append(reinterpret_cast<const char *>(digest), sizeof digest);
+    putNumber(&writer, checksumOf(writer.bytes.data(), writer.bytes.size()));
     SAFE_FILE_T safe;
     if (!openSafeFile(state->path, "wb", &safe)) {
         return 0;

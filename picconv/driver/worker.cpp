@@ -133,7 +133,9 @@ void onFatalLoad() {
 void convertLines(uintptr_t channel, const char *commandFile, MESSAGE_T *request) {
     const uint64_t first = takeNumber(request);
     const uint64_t count = takeNumber(request);
-    WORKER_LINE_T line = {channel, commandFile, first, {0, 0}, false, 0, stageTimes()};
+    const bool startKnown = takeNumber(request) != 0;
+    const uint64_t start = takeNumber(request);
+    WORKER_LINE_T line = {channel, commandFile, first, {0, 0}, startKnown, start, stageTimes()};
     g_line = &line;
     for (uint64_t i = 0; i < count && !request->damaged; i++) {
         const std::string text = takeText(request);

@@ -13,7 +13,8 @@
 
 enum MESSAGE_KIND_T {
     // To a worker.
-    REQUEST_LINES = 1,  // first line number, count, the lines' texts: convert them in order
+    REQUEST_LINES = 1,  // first line number, count, whether the group's noise position is known
+                        // and which it is, the lines' texts: convert them in order
     REQUEST_START,      // the noise position before the group's first line
     REQUEST_FINAL,      // picture, plug-in: leave their decode in the run's temporary bitmap
     // From a worker.

@@ -26,7 +26,7 @@ struct WORKER_T {
 namespace {
 
 // Every worker running, for killWorkersNow in a signal handler.
-enum { MAX_WORKERS = 256 };
+enum { MAX_WORKERS = 256, STOP_GRACE_TRIES = 200 };
 volatile pid_t g_worker_pids[MAX_WORKERS];
 
 void noteWorker(pid_t pid) {
@@ -230,13 +230,25 @@ size_t readWorkerStream(WORKER_T *worker, WORKER_STREAM_T stream, uint64_t from,
                      : 0;
 }
 
+void askWorkerToEnd(WORKER_T *worker) {
+    if (worker->requests >= 0) {
+        close(worker->requests);
+        worker->requests = -1;
+    }
+}
+
 void stopWorker(WORKER_T *worker, WORKER_END_T *end) {
-    close(worker->requests);
+    askWorkerToEnd(worker);
     int status = 0;
     pid_t waited;
     do {
         waited = waitpid(worker->pid, &status, WNOHANG);
     } while (waited < 0 && errno == EINTR);
+    // A worker told to end (its requests closed) gets a moment to release its plug-in.
+    for (int tries = 0; waited == 0 && tries < STOP_GRACE_TRIES; tries++) {
+        usleep(1000);
+        waited = waitpid(worker->pid, &status, WNOHANG);
+    }
     if (waited == 0) {
         kill(worker->pid, SIGKILL);
         while (waitpid(worker->pid, &status, 0) < 0 && errno == EINTR) {

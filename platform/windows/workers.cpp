@@ -281,9 +281,14 @@ size_t readWorkerStream(WORKER_T *worker, WORKER_STREAM_T stream, uint64_t from,
     return got;
 }
 
+void askWorkerToEnd(WORKER_T *worker) {
+    closeIfOpen(&worker->requests);
+}
+
 void stopWorker(WORKER_T *worker, WORKER_END_T *end) {
     closeIfOpen(&worker->requests);
-    if (WaitForSingleObject(worker->process, 0) != WAIT_OBJECT_0) {
+    // A worker told to end (its requests closed) gets a moment to release its plug-in.
+    if (WaitForSingleObject(worker->process, 200) != WAIT_OBJECT_0) {
         TerminateProcess(worker->process, 1);
         WaitForSingleObject(worker->process, INFINITE);
     }
